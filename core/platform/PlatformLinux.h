@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Platform.h"
+
+// Linux and other POSIX systems: XDG files stand in for the registry, QLockFile for the
+// named mutex, QProcess and QDesktopServices for the shell.
+class LinuxPlatform : public Platform {
+public:
+    std::string executablePath() const override;
+    bool acquireSingleInstance(const std::string& name) override;
+    std::optional<std::string> processVariable(const std::string& name) const override;
+    void setProcessVariable(const std::string& name, const std::string& value) override;
+    bool writePersistentVariable(const std::string& name, const std::string& value,
+                                 bool userScope) override;
+    void broadcastEnvironmentChange() override;
+    std::string drivePart(const std::string& path) const override;
+    bool pathBeginsWithDrive(const std::string& path, const std::string& drive) const override;
+    std::vector<std::string> logicalDrives() const override;
+    void shellOpen(const std::string& file, const std::string& parameters,
+                   const std::string& workingFolder, ShowCommand show) override;
+    void openUrl(const std::string& url) override;
+    bool isHiddenEntry(const std::string& path) const override;
+    bool isReadOnlyFile(const std::string& path) const override;
+    std::vector<std::uint8_t> firstIconOfExecutable(const std::string& path) const override;
+    std::string fileVersion() const override;
+    std::string readSetting(const std::string& name) const override;
+    void writeSetting(const std::string& name, const std::string& value) override;
+    bool runAtStartPresent() const override;
+    void writeRunAtStart(const std::string& executable) override;
+    void deleteRunAtStart() override;
+};

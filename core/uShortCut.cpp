@@ -1,0 +1,4 @@
+#include "uShortCut.h"
+
+bool TQShortCut::ProgramExists() const { return false; }
+void TQShortCut::CaptureIcon() {}

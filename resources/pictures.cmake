@@ -1,0 +1,1 @@
+set(KELDA_PICTURE_FILES "")

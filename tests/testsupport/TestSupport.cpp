@@ -1,0 +1,29 @@
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdlib>
+
+TestSandbox::TestSandbox() {
+    QDir().mkpath(exeDir());
+    QDir().mkpath(configHome());
+    qputenv("XDG_CONFIG_HOME", configHome().toLocal8Bit());
+    qunsetenv("removedrive");
+    platform.exePath = exePath().toStdString();
+    setPlatform(&platform);
+}
+
+TestSandbox::~TestSandbox() {
+    setPlatform(nullptr);
+    qunsetenv("removedrive");
+}
+
+QString TestSandbox::writeFile(const QString& relativePath, const QByteArray& content) const {
+    const QString path = m_dir.path() + "/" + relativePath;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+    return path;
+}

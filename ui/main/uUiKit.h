@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+// The one place where KELDA shows message boxes, modal dialogs and pickers, and where
+// errors become the standard error display. Tests answer them through the hooks below.
+
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation };
+enum TMsgDlgButtons { mbOK, mbYesNo };
+enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+
+// A typed message box: mtConfirmation with Yes and No, the others with OK. Returns the
+// modal result of the pressed button.
+int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons);
+// A plain message box with the application's title as caption and one OK button.
+void PlainMessageBox(const QString& text);
+
+// The text of the standard error display: a full stop is appended when the last
+// character's code is above 46.
+QString ErrorDisplayText(const QString& message);
+// The standard error display: title "KELDA", error icon, OK.
+void ShowStandardError(const QString& message);
+
+// Runs `handler`; an exception leaving it is shown by the standard error display.
+void Guarded(const std::function<void()>& handler);
+
+// Shows a dialog modally and returns its result (QDialog::Accepted -> mrOk, else mrCancel).
+int ShowModal(QDialog& dialog);
+
+// File and folder pickers; empty when the user cancels.
+QString PickOpenFile(QWidget* parent, const QString& filter, const QString& preset);
+QString PickFolder(QWidget* parent);
+
+// The application object: its notify() is the last-resort net for exceptions.
+class TApplication : public QApplication {
+public:
+    TApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Test hooks. Answers are consumed in order; a box or dialog that appears with nothing
+// queued fails the running test (it throws instead of waiting for a user).
+namespace UiTestHooks {
+struct ShownMessage {
+    QString text;
+    int type; // TMsgDlgType, or -1 for a plain message box, -2 for the error display
+};
+void enable();
+void reset();
+void queueAnswer(int modalResult);
+// Called with the real dialog when it would be shown; returns the modal result.
+void queueDialog(const std::function<int(QDialog&)>& fill);
+void queueOpenFile(const QString& path);
+void queueFolder(const QString& path);
+const QList<ShownMessage>& shownMessages();
+int pendingCount();
+} // namespace UiTestHooks
