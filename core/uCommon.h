@@ -34,4 +34,7 @@ public:
     ~TBusyCursor();
     TBusyCursor(const TBusyCursor&) = delete;
     TBusyCursor& operator=(const TBusyCursor&) = delete;
+
+private:
+    bool m_shown;
 };

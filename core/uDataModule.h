@@ -5,6 +5,9 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+class QSqlDatabase;
 
 // A list of 32x32 pictures addressed by index.
 class TImageList {
@@ -60,8 +63,13 @@ public:
 
 private:
     void DataModuleDestroy();
+    void LoadPictures();
+    void OpenStore(const QString& separator);
+    // The open connection; throws KeldaError when the store could not be opened.
+    QSqlDatabase Database() const;
 
     QString m_connectionName;
+    QString m_unavailableReason;
 };
 
 // Indexes of ImageList2.

@@ -1,4 +1,25 @@
 #include "uShortCut.h"
 
-bool TQShortCut::ProgramExists() const { return false; }
-void TQShortCut::CaptureIcon() {}
+#include "Platform.h"
+#include "uCommon.h"
+#include "uEnvironment.h"
+
+#include <QByteArray>
+#include <QFileInfo>
+
+bool TQShortCut::ProgramExists() const {
+    const QFileInfo program(Env->ExpandPath(FileName));
+    return program.exists() && program.isFile();
+}
+
+void TQShortCut::CaptureIcon() {
+    if (LowerCaseExtension(FileName) != ".exe")
+        return;
+    const std::string path = Env->ExpandPath(FileName).toStdString();
+    const std::vector<std::uint8_t> ico = platform().firstIconOfExecutable(path);
+    const QByteArray bytes(reinterpret_cast<const char*>(ico.data()),
+                           static_cast<qsizetype>(ico.size()));
+    const QImage icon = QImage::fromData(bytes, "ICO");
+    if (!icon.isNull())
+        IconBitmap = icon;
+}

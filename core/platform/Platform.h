@@ -33,6 +33,9 @@ public:
                                          bool userScope) = 0;
     // Tells other programs that the stored environment changed (bounded wait).
     virtual void broadcastEnvironmentChange() = 0;
+    // Puts each persistently stored variable that this process lacks into its environment;
+    // called once at start. Nothing to do where the shell passes the user environment on.
+    virtual void importPersistentEnvironment() = 0;
 
     // "E:" for E:\Apps\a.exe, "\\server\share" for a network path; on POSIX systems the
     // mount point holding an absolute path; otherwise empty.

@@ -2,10 +2,17 @@
 
 #include "Platform.h"
 
+#include <memory>
+
+class QLockFile;
+
 // Linux and other POSIX systems: XDG files stand in for the registry, QLockFile for the
 // named mutex, QProcess and QDesktopServices for the shell.
 class LinuxPlatform : public Platform {
 public:
+    LinuxPlatform();
+    ~LinuxPlatform() override;
+
     std::string executablePath() const override;
     bool acquireSingleInstance(const std::string& name) override;
     std::optional<std::string> processVariable(const std::string& name) const override;
@@ -13,6 +20,7 @@ public:
     bool writePersistentVariable(const std::string& name, const std::string& value,
                                  bool userScope) override;
     void broadcastEnvironmentChange() override;
+    void importPersistentEnvironment() override;
     std::string drivePart(const std::string& path) const override;
     bool pathBeginsWithDrive(const std::string& path, const std::string& drive) const override;
     std::vector<std::string> logicalDrives() const override;
@@ -28,4 +36,8 @@ public:
     bool runAtStartPresent() const override;
     void writeRunAtStart(const std::string& executable) override;
     void deleteRunAtStart() override;
+
+private:
+    // Held for the life of the process once acquired.
+    std::unique_ptr<QLockFile> m_instanceLock;
 };

@@ -25,8 +25,12 @@ public:
     explicit TfrmMain(QWidget* parent = nullptr);
     ~TfrmMain() override;
 
+    // Roles of the shortcut list's items: the index of the item's record in the last fill,
+    // and the index of its picture in dm->ImageList2.
+    enum ItemRole { RecordRole = Qt::UserRole, ImageIndexRole = Qt::UserRole + 1 };
+
     // False when the tray start-up question decided to start with the icon alone.
-    bool ShowMainFormAtStart() const { return m_showMainForm; }
+    bool ShowMainFormAtStart() const;
 
     QString MainTitle() const;
     QString CurrentGroupName() const;
@@ -37,8 +41,8 @@ public:
     void RebuildTrayMenu();
 
     // The records of the selected list items, in list order.
-    QList<TQShortCut*> SelectedShortCuts() const;
-    TQShortCut* FirstSelectedShortCut() const;
+    QList<TQShortCut*> SelectedShortCuts();
+    TQShortCut* FirstSelectedShortCut();
 
     // Commands (one per action of ActionList1).
     void ActionNewGroupExecute();
@@ -67,16 +71,25 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
     void FormDestroy();
-    void CreateToolbar();
     void CreateActions();
+    void CreateToolbar();
     void CreateTray();
     void ConnectEvents();
+    void CentreOnScreen();
     void ClearShortCutItems();
     int ChooseItemImage(const TQShortCut& record);
+    QFont BoldFont() const;
+    void MarkSelectedTab();
+    void DeleteProgramFolder(const TQShortCut& record);
+    void RemoveRebuiltTrayItems();
+    QAction* CreateCategoryItem(const TQShortCutGroup& group);
+    QImage TrayPicture(const TQShortCut& record) const;
 
     Ui::TfrmMain* ui;
     QActionGroup* ActionList1 = nullptr;

@@ -32,6 +32,11 @@ template <typename T> T takeQueued(QQueue<T>& queue, const char* what) {
     return queue.dequeue();
 }
 
+int recordOk(const QString& text, int type) {
+    hooks().shown.append({text, type});
+    return mrOk;
+}
+
 int recordAndAnswer(const QString& text, int type) {
     hooks().shown.append({text, type});
     return takeQueued(hooks().answers, "message box");
@@ -75,7 +80,7 @@ void showBox(QMessageBox::Icon icon, const QString& caption, const QString& text
 
 int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons) {
     if (hooks().enabled)
-        return recordAndAnswer(text, type);
+        return buttons == mbYesNo ? recordAndAnswer(text, type) : recordOk(text, type);
     if (buttons == mbYesNo) {
         QMessageBox box(iconOf(type), captionOf(type), text, QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
@@ -88,7 +93,7 @@ int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons) {
 
 void PlainMessageBox(const QString& text) {
     if (hooks().enabled) {
-        recordAndAnswer(text, -1);
+        recordOk(text, -1);
         return;
     }
     showBox(QMessageBox::NoIcon, QApplication::applicationName(), text);
@@ -103,7 +108,7 @@ QString ErrorDisplayText(const QString& message) {
 void ShowStandardError(const QString& message) {
     const QString text = ErrorDisplayText(message);
     if (hooks().enabled) {
-        hooks().shown.append({text, -2});
+        recordOk(text, -2);
         return;
     }
     showBox(QMessageBox::Critical, QStringLiteral("KELDA"), text);
@@ -140,7 +145,23 @@ QString PickFolder(QWidget* parent) {
     return QFileDialog::getExistingDirectory(parent);
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+void ApplyApplicationFont() {
+    // The windows are laid out for 宋体 at 12 pixels; elsewhere a CJK font stands in for it.
+    QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("AR PL UMing CN"),
+                                                        QStringLiteral("Noto Serif CJK SC"),
+                                                        QStringLiteral("WenQuanYi Micro Hei")});
+    QFont font(QStringLiteral("宋体"));
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("KELDA"));
+    // The program ends when its main window closes, not when its last visible window does:
+    // the window may be hidden in the tray.
+    setQuitOnLastWindowClosed(false);
+    ApplyApplicationFont();
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     bool handled = false;
@@ -149,17 +170,29 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 namespace UiTestHooks {
-void enable() { hooks().enabled = true; }
+void enable() {
+    hooks().enabled = true;
+}
 void reset() {
     const bool enabled = hooks().enabled;
     hooks() = HookState();
     hooks().enabled = enabled;
 }
-void queueAnswer(int modalResult) { hooks().answers.enqueue(modalResult); }
-void queueDialog(const std::function<int(QDialog&)>& fill) { hooks().dialogs.enqueue(fill); }
-void queueOpenFile(const QString& path) { hooks().openFiles.enqueue(path); }
-void queueFolder(const QString& path) { hooks().folders.enqueue(path); }
-const QList<ShownMessage>& shownMessages() { return hooks().shown; }
+void queueAnswer(int modalResult) {
+    hooks().answers.enqueue(modalResult);
+}
+void queueDialog(const std::function<int(QDialog&)>& fill) {
+    hooks().dialogs.enqueue(fill);
+}
+void queueOpenFile(const QString& path) {
+    hooks().openFiles.enqueue(path);
+}
+void queueFolder(const QString& path) {
+    hooks().folders.enqueue(path);
+}
+const QList<ShownMessage>& shownMessages() {
+    return hooks().shown;
+}
 int pendingCount() {
     return hooks().answers.size() + hooks().dialogs.size() + hooks().openFiles.size() +
            hooks().folders.size();

@@ -36,15 +36,20 @@ int ShowModal(QDialog& dialog);
 QString PickOpenFile(QWidget* parent, const QString& filter, const QString& preset);
 QString PickFolder(QWidget* parent);
 
-// The application object: its notify() is the last-resort net for exceptions.
+// Sets the program's font, 宋体 at 12 pixels, for every window.
+void ApplyApplicationFont();
+
+// The application object: title "KELDA", the program's font; its notify() is the last-resort net
+// for exceptions.
 class TApplication : public QApplication {
 public:
     TApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// Test hooks. Answers are consumed in order; a box or dialog that appears with nothing
-// queued fails the running test (it throws instead of waiting for a user).
+// Test hooks. Every box is recorded; boxes with one OK button answer OK by themselves.
+// Questions, dialogs and pickers consume queued answers in order; one that appears with
+// nothing queued fails the running test (it throws instead of waiting for a user).
 namespace UiTestHooks {
 struct ShownMessage {
     QString text;

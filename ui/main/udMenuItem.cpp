@@ -1,0 +1,12 @@
+#include "udMenuItem.h"
+
+#include "uCommon.h"
+#include "uUiKit.h"
+
+TdSubMenuItem::TdSubMenuItem(const QString& caption, QObject* parent) : QAction(caption, parent) {
+    connect(this, &QAction::triggered, this, [this] { Guarded([this] { Click(); }); });
+}
+
+void TdSubMenuItem::Click() {
+    LaunchProgram(FileName, Parameters);
+}
