@@ -15,7 +15,6 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-#include <algorithm>
 #include <atomic>
 
 Tdm* dm = nullptr;
@@ -173,13 +172,6 @@ QImage missingProgramPicture() {
     return image;
 }
 
-// The folder of the executable with its trailing separator ("\" or "/").
-QString executableFolder() {
-    const QString executable = QString::fromStdString(platform().executablePath());
-    const int separator = std::max(executable.lastIndexOf('/'), executable.lastIndexOf('\\'));
-    return executable.left(separator + 1);
-}
-
 QString nextConnectionName() {
     static std::atomic<int> counter{0};
     return QStringLiteral("kelda_store_%1").arg(++counter);
@@ -197,23 +189,35 @@ void makeDurable(const QSqlDatabase& db, const TableFile& file) {
     execute(db, QStringLiteral("PRAGMA %1.synchronous=FULL").arg(file.schema));
 }
 
-// An existing file must be an intact database holding our table; it is only read here.
-void checkExistingTable(const QSqlDatabase& db, const QString& path, const TableFile& file) {
-    const QString damaged = "The table file " + path + " is damaged or is not a KELDA table: ";
+// Reads the whole file once: an intact database holding our table passes.
+void checkTable(const QSqlDatabase& db, const TableFile& file) {
     QSqlQuery check(db);
     if (!check.exec(QStringLiteral("PRAGMA %1.quick_check").arg(file.schema)))
-        throw KeldaError(damaged + engineText(check.lastError()));
+        throw KeldaError(engineText(check.lastError()));
     if (!check.next() || check.value(0).toString() != "ok")
-        throw KeldaError(damaged + check.value(0).toString());
+        throw KeldaError(check.value(0).toString());
     const QString tableQuery =
         QStringLiteral("SELECT 1 FROM %1.sqlite_master WHERE type='table' AND name=?")
             .arg(file.schema);
     if (!hasRow(db, tableQuery, QString::fromLatin1(file.table)))
-        throw KeldaError(damaged + "no table " + file.table);
+        throw KeldaError(QStringLiteral("no table ") + file.table);
 }
 
-void createTable(const QSqlDatabase& db, const QString& path, const TableFile& file) {
+// A present file is only read here, never repaired or recreated.
+void attachExistingTable(const QSqlDatabase& db, const QString& path, const TableFile& file) {
     try {
+        attach(db, path, file);
+        checkTable(db, file);
+    } catch (const KeldaError& error) {
+        throw KeldaError("The table file " + path +
+                         " is damaged or is not a KELDA table: " + error.message());
+    }
+    makeDurable(db, file);
+}
+
+void createTableFile(const QSqlDatabase& db, const QString& path, const TableFile& file) {
+    try {
+        attach(db, path, file);
         makeDurable(db, file);
         execute(db, QString::fromLatin1(file.createStatement));
     } catch (const KeldaError& error) {
@@ -226,21 +230,21 @@ void createTable(const QSqlDatabase& db, const QString& path, const TableFile& f
 }
 
 void openTableFile(const QSqlDatabase& db, const QString& path, const TableFile& file) {
-    const bool present = QFileInfo::exists(path);
-    attach(db, path, file);
-    if (!present) {
-        createTable(db, path, file);
-        return;
-    }
-    checkExistingTable(db, path, file);
-    makeDurable(db, file);
+    if (QFileInfo::exists(path))
+        attachExistingTable(db, path, file);
+    else
+        createTableFile(db, path, file);
 }
 
 } // namespace
 
-Tdm::Tdm() : m_unavailableReason("DataModuleCreate has not run") { LoadPictures(); }
+Tdm::Tdm() : m_unavailableReason("the data folder has not been prepared") {
+    LoadPictures();
+}
 
-Tdm::~Tdm() { DataModuleDestroy(); }
+Tdm::~Tdm() {
+    DataModuleDestroy();
+}
 
 void Tdm::LoadPictures() {
     for (int i = 0; i < CategoryPictureCount; ++i)
@@ -256,8 +260,9 @@ void Tdm::DataModuleCreate() {
     ComFileBitmap = ImageList2.Image(PictureCom);
     OtherFileBitmap = ImageList2.Image(PictureOther);
 
-    const QString folder = executableFolder();
-    const QString separator = folder.isEmpty() ? QStringLiteral("/") : folder.right(1);
+    const QString folder = ExtractFolderPart(QString::fromStdString(platform().executablePath()));
+    // The table paths use the separator that the executable's path uses.
+    const QString separator = folder.endsWith('\\') ? QStringLiteral("\\") : QStringLiteral("/");
     DataPath = folder + "data";
     if (!QFileInfo(DataPath).isDir() && !QDir().mkdir(DataPath)) {
         m_unavailableReason = "Cannot create " + DataPath;

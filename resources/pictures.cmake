@@ -11,6 +11,8 @@ set(KELDA_APP_ICON_SIZES 16 22 24 32 48)
 # Reads an index list into `out`, one Tango icon (<context>/<name>) per position.
 macro(kelda_read_picture_list list_name expected_count out)
     file(STRINGS "${KELDA_PICTURE_LISTS}/${list_name}" ${out} REGEX "^[^#]")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+                                           "${KELDA_PICTURE_LISTS}/${list_name}")
     list(LENGTH ${out} _kelda_count)
     if(NOT _kelda_count EQUAL ${expected_count})
         message(FATAL_ERROR

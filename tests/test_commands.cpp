@@ -318,8 +318,10 @@ private slots:
                                   << "/Apps/Tool/";
         QTest::newRow("drive variable") << "%removedrive%/Apps/Tool/tool.sh"
                                         << "/Apps/Tool/";
-        QTest::newRow("folder missing") << "ROOT/Gone/tool.sh" << "";
-        QTest::newRow("bare file name") << "tool.sh" << "";
+        QTest::newRow("folder missing") << "ROOT/Gone/tool.sh"
+                                        << "";
+        QTest::newRow("bare file name") << "tool.sh"
+                                        << "";
     }
     void openFolderOpensAnExistingFolderOnly() {
         QFETCH(QString, stored);

@@ -265,8 +265,8 @@ private slots:
         QTest::addColumn<QString>("blocker");
         QTest::addColumn<bool>("tickRun");
         QTest::addColumn<QString>("error");
-        QTest::newRow("run at start") << "autostart" << true << "Failed to set data for 'kelda'.";
-        QTest::newRow("start in tray") << "kelda" << false << "Failed to set data for 'min'.";
+        QTest::newRow("run at start") << "autostart" << true << "Failed to set data for 'kelda'";
+        QTest::newRow("start in tray") << "kelda" << false << "Failed to set data for 'min'";
     }
 
     void failedWriteIsShownAndStopsTheRest() {

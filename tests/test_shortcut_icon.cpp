@@ -10,9 +10,9 @@
 namespace {
 
 QImage decodeIco(const std::vector<std::uint8_t>& ico) {
-    return QImage::fromData(QByteArray(reinterpret_cast<const char*>(ico.data()),
-                                       static_cast<qsizetype>(ico.size())),
-                            "ICO");
+    return QImage::fromData(
+        QByteArray(reinterpret_cast<const char*>(ico.data()), static_cast<qsizetype>(ico.size())),
+        "ICO");
 }
 
 void verifyFixtureIcon(const QImage& image) {
@@ -86,9 +86,9 @@ void TestShortcutIcon::chosenGroupEntry() {
 void TestShortcutIcon::damagedFileGivesNothing_data() {
     QTest::addColumn<std::vector<std::uint8_t>>("image");
     const PeFixture intact;
-    for (std::size_t length : {std::size_t(0), std::size_t(2), std::size_t(0x3E),
-                               std::size_t(0x50), std::size_t(0x200), std::size_t(0x2F0),
-                               intact.bytes.size() - 1}) {
+    for (std::size_t length :
+         {std::size_t(0), std::size_t(2), std::size_t(0x3E), std::size_t(0x50), std::size_t(0x200),
+          std::size_t(0x2F0), std::size_t(PeFixture::SectionFileOffset + 244 + 100)}) {
         const std::vector<std::uint8_t> truncated(intact.bytes.begin(),
                                                   intact.bytes.begin() + length);
         QTest::addRow("truncated at %zu", length) << truncated;
@@ -165,8 +165,7 @@ void TestShortcutIcon::captureIcon() {
     if (!content.isEmpty())
         sandbox.writeFile(relative, content);
     TQShortCut shortCut;
-    shortCut.FileName =
-        fileName.startsWith('%') ? fileName : sandbox.root() + "/" + relative;
+    shortCut.FileName = fileName.startsWith('%') ? fileName : sandbox.root() + "/" + relative;
     QImage before(8, 8, QImage::Format_ARGB32);
     before.fill(Qt::green);
     shortCut.IconBitmap = before;

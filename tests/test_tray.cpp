@@ -1,6 +1,6 @@
 #include "AppWorld.h"
-#include "udMenuItem.h"
 #include "uUiKit.h"
+#include "udMenuItem.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,10 +10,14 @@
 
 namespace {
 
-QMenu* trayMenu() { return frmMain->findChild<QMenu*>("PopupMenu1"); }
+QMenu* trayMenu() {
+    return frmMain->findChild<QMenu*>("PopupMenu1");
+}
 
 // Opens the menu as the tray icon does: its before-opening event rebuilds it.
-void openTrayMenu() { emit trayMenu()->aboutToShow(); }
+void openTrayMenu() {
+    emit trayMenu()->aboutToShow();
+}
 
 // The caption as the user reads it ("&&" shows as "&").
 QString shownCaption(const QAction* item) {
@@ -33,7 +37,9 @@ QStringList menuShape(const QMenu* menu) {
     return shape;
 }
 
-QStringList fixedEnd() { return {"-", "设置", "退出"}; }
+QStringList fixedEnd() {
+    return {"-", "设置", "退出"};
+}
 
 QAction* categoryItem(const QString& caption) {
     for (QAction* item : trayMenu()->actions())
@@ -62,8 +68,10 @@ const QRgb ProgramIconColour = qRgb(200, 0, 0);
 // Names every known picture the item shows; exactly one is expected.
 QString whichPicture(const QAction* item) {
     const QList<QPair<QString, QImage>> known = {
-        {"missing", dm->MissingFileBitmap}, {"bat", dm->BatFileBitmap},
-        {"com", dm->ComFileBitmap},         {"other", dm->OtherFileBitmap},
+        {"missing", dm->MissingFileBitmap},
+        {"bat", dm->BatFileBitmap},
+        {"com", dm->ComFileBitmap},
+        {"other", dm->OtherFileBitmap},
         {"own", solidIcon(ProgramIconColour)},
     };
     const QImage shown = asMenuPicture(item->icon());
@@ -93,6 +101,9 @@ private slots:
         openTrayMenu();
         QCOMPARE(menuShape(trayMenu()), QStringList({frmMain->MainTitle(), "-"}) + fixedEnd());
         QVERIFY(!trayMenu()->actions().at(1)->isEnabled());
+        // Both separators are drawn, not collapsed into one.
+        QVERIFY(!trayMenu()->actionGeometry(trayMenu()->actions().at(1)).isEmpty());
+        QVERIFY(!trayMenu()->actionGeometry(trayMenu()->actions().at(2)).isEmpty());
     }
 
     void categoriesBecomeSubmenusOnEveryOpening() {
@@ -119,7 +130,8 @@ private slots:
         QCOMPARE(items.at(0)->Parameters, QString("%removedrive%/data"));
         QCOMPARE(items.at(1)->FileName, QString("/p/y.bat"));
         QCOMPARE(items.at(1)->Parameters, QString("-v"));
-        QCOMPARE(asMenuPicture(categoryItem("R&D")->icon()), asMenuPicture(dm->ImageList1.Image(5)));
+        QCOMPARE(asMenuPicture(categoryItem("R&D")->icon()),
+                 asMenuPicture(dm->ImageList1.Image(5)));
         QCOMPARE(asMenuPicture(categoryItem("工具")->icon()),
                  asMenuPicture(dm->ImageList1.Image(7)));
 

@@ -227,7 +227,9 @@ struct GroupEntry {
     std::uint32_t iconId;
 };
 
-std::uint32_t sideLength(std::uint32_t byteValue) { return byteValue == 0 ? 256 : byteValue; }
+std::uint32_t sideLength(std::uint32_t byteValue) {
+    return byteValue == 0 ? 256 : byteValue;
+}
 
 // The 32x32 entry of an icon group, else the largest one.
 std::optional<GroupEntry> chooseGroupEntry(const ByteView& view, Span group) {

@@ -27,8 +27,7 @@ const wchar_t* const RunValue = L"kelda";
 std::wstring toWide(const std::string& utf8) {
     if (utf8.empty())
         return {};
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
     std::wstring wide(std::size_t(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), length);
     return wide;
@@ -37,8 +36,8 @@ std::wstring toWide(const std::string& utf8) {
 std::string toUtf8(const std::wstring& wide) {
     if (wide.empty())
         return {};
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr,
-                                           0, nullptr, nullptr);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0,
+                                           nullptr, nullptr);
     std::string utf8(std::size_t(length), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), length, nullptr,
                         nullptr);
@@ -86,9 +85,9 @@ public:
 
     bool writeString(const std::wstring& name, const std::wstring& value) {
         const auto bytes = DWORD((value.size() + 1) * sizeof(wchar_t));
-        return m_key && RegSetValueExW(m_key, name.c_str(), 0, REG_SZ,
-                                       reinterpret_cast<const BYTE*>(value.c_str()),
-                                       bytes) == ERROR_SUCCESS;
+        return m_key &&
+               RegSetValueExW(m_key, name.c_str(), 0, REG_SZ,
+                              reinterpret_cast<const BYTE*>(value.c_str()), bytes) == ERROR_SUCCESS;
     }
 
     // The text of a string value; nothing when it is missing or of another type.
@@ -111,8 +110,8 @@ public:
     }
 
     bool hasValue(const std::wstring& name) const {
-        return m_key && RegQueryValueExW(m_key, name.c_str(), nullptr, nullptr, nullptr,
-                                         nullptr) == ERROR_SUCCESS;
+        return m_key && RegQueryValueExW(m_key, name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+                            ERROR_SUCCESS;
     }
 
     void deleteValue(const std::wstring& name) {
@@ -149,8 +148,8 @@ std::vector<std::uint32_t> bitmapPixels(HBITMAP bitmap, int width, int height) {
     format.bmiHeader.biCompression = BI_RGB;
     std::vector<std::uint32_t> pixels(std::size_t(width) * std::size_t(height));
     HDC screen = GetDC(nullptr);
-    const int lines = GetDIBits(screen, bitmap, 0, UINT(height), pixels.data(), &format,
-                                DIB_RGB_COLORS);
+    const int lines =
+        GetDIBits(screen, bitmap, 0, UINT(height), pixels.data(), &format, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     if (lines != height)
         pixels.clear();
@@ -183,8 +182,7 @@ void putU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
 }
 
 // The AND mask rows (bottom first, each padded to 32 bits): a set bit where alpha is 0.
-std::vector<std::uint8_t> andMask(const std::vector<std::uint32_t>& pixels, int width,
-                                  int height) {
+std::vector<std::uint8_t> andMask(const std::vector<std::uint32_t>& pixels, int width, int height) {
     const std::size_t rowBytes = std::size_t((width + 31) / 32) * 4;
     std::vector<std::uint8_t> mask(rowBytes * std::size_t(height), 0);
     for (int y = 0; y < height; ++y)
@@ -286,7 +284,9 @@ std::vector<std::wstring> fileVersionBlocks(const std::vector<BYTE>& data) {
     return blocks;
 }
 
-bool isSpaced(const std::string& text) { return text.find(' ') != std::string::npos; }
+bool isSpaced(const std::string& text) {
+    return text.find(' ') != std::string::npos;
+}
 
 } // namespace
 
@@ -295,7 +295,9 @@ Win32Platform::~Win32Platform() {
         CloseHandle(m_instanceMutex);
 }
 
-std::string Win32Platform::executablePath() const { return toUtf8(modulePath()); }
+std::string Win32Platform::executablePath() const {
+    return toUtf8(modulePath());
+}
 
 bool Win32Platform::acquireSingleInstance(const std::string& name) {
     if (m_instanceMutex)
@@ -342,8 +344,7 @@ bool Win32Platform::writePersistentVariable(const std::string& name, const std::
 void Win32Platform::broadcastEnvironmentChange() {
     DWORD_PTR result = 0;
     SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0,
-                        reinterpret_cast<LPARAM>(L"Environment"), SMTO_ABORTIFHUNG, 5000,
-                        &result);
+                        reinterpret_cast<LPARAM>(L"Environment"), SMTO_ABORTIFHUNG, 5000, &result);
 }
 
 void Win32Platform::importPersistentEnvironment() {}
@@ -394,8 +395,7 @@ bool Win32Platform::isHiddenEntry(const std::string& path) const {
 
 bool Win32Platform::isReadOnlyFile(const std::string& path) const {
     const DWORD attributes = GetFileAttributesW(toWide(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
            (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 

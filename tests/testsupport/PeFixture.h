@@ -92,13 +92,13 @@ private:
     void writeHeaders(std::uint32_t sectionSize) {
         const std::size_t pe = PeHeaderOffset;
         put32(pe, 0x00004550);
-        put16(pe + 4, 0x14C);      // i386
-        put16(pe + 6, 1);          // one section
-        put16(pe + 20, 0xE0);      // size of the optional header
-        put16(pe + 22, 0x0102);    // executable, 32-bit
+        put16(pe + 4, 0x14C);   // i386
+        put16(pe + 6, 1);       // one section
+        put16(pe + 20, 0xE0);   // size of the optional header
+        put16(pe + 22, 0x0102); // executable, 32-bit
         const std::size_t optional = pe + 24;
-        put16(optional, 0x10B);    // PE32
-        put32(optional + 92, 16);  // data directories
+        put16(optional, 0x10B);   // PE32
+        put32(optional + 92, 16); // data directories
         put32(optional + 96 + 2 * 8, SectionRva);
         put32(optional + 96 + 2 * 8 + 4, sectionSize);
         const std::size_t section = optional + 0xE0;
@@ -134,8 +134,7 @@ private:
     }
 
     // A 32-bit icon image: BITMAPINFOHEADER (double height), bottom-up BGRA rows, AND mask.
-    template <typename ColourOf>
-    static std::vector<std::uint8_t> dib(int side, ColourOf colourOf) {
+    template <typename ColourOf> static std::vector<std::uint8_t> dib(int side, ColourOf colourOf) {
         const int maskRowBytes = ((side + 31) / 32) * 4;
         std::vector<std::uint8_t> out(40 + side * side * 4 + side * maskRowBytes, 0);
         auto put = [&out](std::size_t offset, std::uint32_t value, int length) {

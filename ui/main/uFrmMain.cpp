@@ -187,6 +187,8 @@ void TfrmMain::CreateToolbar() {
 void TfrmMain::CreateTray() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    // The menu's two separators stand next to each other while no category exists.
+    PopupMenu1->setSeparatorsCollapsible(false);
     PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N6"));
     PopupMenu1->addAction(ui->ActionOption);
     auto* exitItem = PopupMenu1->addAction(QStringLiteral("退出"));
