@@ -1,22 +1,12 @@
 #include "About.h"
-#include "TestSupport.h"
-#include "uDataModule.h"
-#include "uFrmMain.h"
+#include "AppWorld.h"
 #include "uUiKit.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
-#include <memory>
 
 namespace {
-
-template <typename T> T* widget(QWidget& parent, const char* name) {
-    T* found = parent.findChild<T*>(name);
-    if (found == nullptr)
-        qFatal("widget %s not found", name);
-    return found;
-}
 
 // Records the web addresses it is asked to open instead of starting a browser.
 class UrlRecordingPlatform : public TestPlatform {
@@ -27,31 +17,18 @@ public:
 
 } // namespace
 
-class TestAbout : public QObject {
+class TestAbout : public AppWorldTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestSandbox> m_sandbox;
     UrlRecordingPlatform m_platform;
 
 private slots:
-    void initTestCase() { UiTestHooks::enable(); }
-
     void init() {
-        UiTestHooks::reset();
-        m_sandbox = std::make_unique<TestSandbox>();
+        AppWorldTest::init();
         m_platform.opened.clear();
-        m_platform.exePath = m_sandbox->platform.exePath;
+        m_platform.exePath = m_world->sandbox.platform.exePath;
         setPlatform(&m_platform);
-    }
-
-    void cleanup() {
-        QCOMPARE(UiTestHooks::pendingCount(), 0);
-        delete frmMain;
-        frmMain = nullptr;
-        delete dm;
-        dm = nullptr;
-        m_sandbox.reset();
     }
 
     void showsProductAndVersion() {
@@ -90,9 +67,7 @@ private slots:
 
     void closes() {
         QFETCH(bool, byEnter);
-        dm = new Tdm;
-        dm->DataModuleCreate();
-        frmMain = new TfrmMain;
+        m_world->openWindow();
         int result = mrNone;
         UiTestHooks::queueDialog([&](QDialog& box) {
             box.show();

@@ -1,30 +1,17 @@
-#include "TestSupport.h"
-#include "uDataModule.h"
-#include "uFrmMain.h"
+#include "AppWorld.h"
 #include "uFrmSearch.h"
 #include "uUiKit.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QtTest>
 #include <functional>
-#include <memory>
 
 namespace {
-
-template <typename T> T* widget(QWidget& parent, const char* name) {
-    T* found = parent.findChild<T*>(name);
-    if (found == nullptr)
-        qFatal("widget %s not found", name);
-    return found;
-}
 
 QLineEdit* edit(QDialog& dialog, const char* name) {
     return widget<QLineEdit>(dialog, name);
@@ -34,20 +21,6 @@ QCheckBox* checkBox(QDialog& dialog, const char* name) {
 }
 QComboBox* editorCategories(QDialog& editor) {
     return widget<QComboBox>(editor, "RzComboBox1");
-}
-
-int pressOk(QDialog& dialog) {
-    widget<QDialogButtonBox>(dialog, "RzDialogButtons1")->button(QDialogButtonBox::Ok)->click();
-    return dialog.result() == QDialog::Accepted ? mrOk : mrCancel;
-}
-
-int pressCancel(QDialog& dialog) {
-    widget<QDialogButtonBox>(dialog, "RzDialogButtons1")->button(QDialogButtonBox::Cancel)->click();
-    return mrCancel;
-}
-
-QString statusText() {
-    return widget<QLabel>(*frmMain, "RzStatusPane1")->text();
 }
 
 // The search dialog answered with `folder`: only the folder, nothing below it.
@@ -83,66 +56,25 @@ QList<UiTestHooks::ShownMessage> messages() {
 
 } // namespace
 
-class TestBatchSearch : public QObject {
+class TestBatchSearch : public AppWorldTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestSandbox> m_sandbox;
-
-    QString folder() const { return m_sandbox->root() + "/drive"; }
+    QString folder() const { return m_world->sandbox.root() + "/drive"; }
     QString makeFile(const QString& relative) const {
-        return m_sandbox->writeFile("drive/" + relative);
-    }
-
-    void addGroups(const QStringList& names) {
-        for (const QString& name : names) {
-            TQShortCutGroup group;
-            group.GroupName = name;
-            dm->AddGroup(group);
-        }
-        frmMain->LoadGroupTabs();
+        return m_world->sandbox.writeFile("drive/" + relative);
     }
 
     void store(const QString& group, const QString& file) {
-        TQShortCut record;
-        record.GroupName = group;
-        record.DisplayName = QFileInfo(file).baseName();
-        record.FileName = file;
-        dm->AddShortCut(record);
-    }
-
-    TQShortCutList stored(const QString& group) const {
-        TQShortCutList list;
-        dm->LoadShortCuts(group, list);
-        return list;
-    }
-
-    void selectTab(const QString& name) {
-        QListWidget* tabs = widget<QListWidget>(*frmMain, "RzTabControl1");
-        tabs->setCurrentItem(tabs->findItems(name, Qt::MatchExactly).value(0));
-        frmMain->RzTabControl1TabClick();
+        m_world->addShortCut(group, QFileInfo(file).baseName(), file);
     }
 
 private slots:
-    void initTestCase() { UiTestHooks::enable(); }
-
     void init() {
-        UiTestHooks::reset();
-        m_sandbox = std::make_unique<TestSandbox>();
+        AppWorldTest::init();
         QDir().mkpath(folder());
-        dm = new Tdm;
-        dm->DataModuleCreate();
-        frmMain = new TfrmMain;
-        addGroups({"Tools", "Games"});
-    }
-
-    void cleanup() {
-        QCOMPARE(UiTestHooks::pendingCount(), 0);
-        delete frmMain;
-        frmMain = nullptr;
-        delete dm;
-        dm = nullptr;
-        m_sandbox.reset();
+        m_world->openWindow();
+        m_world->addGroupTabs({"Tools", "Games"});
     }
 
     void okRefusesWhatIsNotAFolder_data() {
@@ -156,8 +88,9 @@ private slots:
     void okRefusesWhatIsNotAFolder() {
         QFETCH(QString, typed);
         makeFile("a.exe");
-        qputenv("removedrive", m_sandbox->root().toLocal8Bit());
-        const QString text = typed.startsWith("drive") ? m_sandbox->root() + "/" + typed : typed;
+        qputenv("removedrive", m_world->sandbox.root().toLocal8Bit());
+        const QString text =
+            typed.startsWith("drive") ? m_world->sandbox.root() + "/" + typed : typed;
         TfrmSearch dialog;
         edit(dialog, "RzButtonEditPath")->setText(text);
 
@@ -237,7 +170,7 @@ private slots:
         QCOMPARE(messages().size(), 1);
         QCOMPARE(messages().first().text, QString("找到2个可执行文件，要进行分类么？"));
         QCOMPARE(messages().first().type, int(mtConfirmation));
-        QVERIFY(stored("Tools").isEmpty());
+        QVERIFY(storedShortCuts("Tools").isEmpty());
         QCOMPARE(statusText(), QString());
     }
 
@@ -245,7 +178,7 @@ private slots:
     void cancelledEditorCarriesItsCategory() {
         const QString first = makeFile("first.exe");
         const QString second = makeFile("sub/second.exe");
-        selectTab("Tools");
+        m_world->clickTab("Tools");
         QList<Offer> offers;
         queueSearchOf(folder(), true);
         UiTestHooks::queueAnswer(mrYes);
@@ -263,7 +196,7 @@ private slots:
         QCOMPARE(offers[1].category, QString("Games"));
         QCOMPARE(offers[1].file, second);
         QVERIFY(!dm->ShortCutExists(first));
-        const TQShortCutList games = stored("Games");
+        const TQShortCutList games = storedShortCuts("Games");
         QCOMPARE(games.size(), 1);
         QCOMPARE(games.first().FileName, second);
         QCOMPARE(games.first().DisplayName, QString("second"));
@@ -273,7 +206,7 @@ private slots:
         const QString known = makeFile("known.exe");
         const QString fresh = makeFile("sub/fresh.exe");
         store("Tools", known);
-        selectTab("Tools");
+        m_world->clickTab("Tools");
         QList<Offer> offers;
         queueSearchOf(folder(), true);
         UiTestHooks::queueAnswer(mrYes);
@@ -287,10 +220,10 @@ private slots:
         QCOMPARE(messages()[1].text, QString("已经存在的应用程序！"));
         QCOMPARE(messages()[1].type, int(mtWarning));
         QVERIFY(dm->ShortCutExists(fresh));
-        QCOMPARE(stored("Tools").size(), 2);
+        QCOMPARE(storedShortCuts("Tools").size(), 2);
         QCOMPARE(statusText(), QString("批量处理文件结束。"));
         // Added shortcuts show only at the next reload.
-        QCOMPARE(widget<QListWidget>(*frmMain, "RzListView1")->count(), 1);
+        QCOMPARE(m_world->list()->count(), 1);
     }
 
     // Without a current category the editor falls back to the first one, so nothing is
@@ -305,8 +238,8 @@ private slots:
 
         QCOMPARE(offers.size(), 1);
         QCOMPARE(offers[0].category, QString("Tools"));
-        QCOMPARE(stored("Tools").value(0).FileName, find);
-        QVERIFY(stored("").isEmpty());
+        QCOMPARE(storedShortCuts("Tools").value(0).FileName, find);
+        QVERIFY(storedShortCuts("").isEmpty());
     }
 };
 

@@ -6,7 +6,6 @@
 #include <QActionGroup>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QTest>
 #include <QToolButton>
 
@@ -17,7 +16,6 @@ private:
     static int imageOf(const QListWidgetItem* item) {
         return item->data(TfrmMain::ImageIndexRole).toInt();
     }
-    static QString status() { return frmMain->findChild<QLabel*>("RzStatusPane1")->text(); }
 
 private slots:
     void initTestCase() { UiTestHooks::enable(); }
@@ -31,7 +29,7 @@ private slots:
         QVERIFY(world.tabs()->selectedItems().isEmpty());
         QCOMPARE(frmMain->CurrentGroupName(), QString());
         QCOMPARE(world.list()->count(), 0);
-        QCOMPARE(status(), QString());
+        QCOMPARE(statusText(), QString());
     }
 
     void windowLayout() {
@@ -190,14 +188,14 @@ private slots:
         const auto hover = [&](int row) {
             frmMain->RzListView1MouseMove(
                 world.list()->visualItemRect(world.list()->item(row)).center());
-            return status();
+            return statusText();
         };
         QCOMPARE(hover(0), withParameters + " -portable");
         QCOMPARE(hover(1), plain + " ");
         QCOMPARE(hover(2), missing + "不存在!");
         frmMain->RzListView1MouseMove(
             QPoint(world.list()->viewport()->width() - 2, world.list()->viewport()->height() - 2));
-        QCOMPARE(status(), QString());
+        QCOMPARE(statusText(), QString());
     }
 
     void doubleClickStartsOnlyAnExistingProgram() {

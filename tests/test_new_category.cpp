@@ -1,24 +1,12 @@
-#include "TestSupport.h"
-#include "uDataModule.h"
+#include "AppWorld.h"
 #include "uFrmCrShortCutG.h"
-#include "uFrmMain.h"
 #include "uUiKit.h"
 
-#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QtTest>
-#include <memory>
 
 namespace {
-
-template <typename T> T* widget(QWidget& parent, const char* name) {
-    T* found = parent.findChild<T*>(name);
-    if (found == nullptr)
-        qFatal("widget %s not found", name);
-    return found;
-}
 
 QLineEdit* nameEdit(QDialog& dialog) {
     return widget<QLineEdit>(dialog, "RzEdit1");
@@ -26,75 +14,16 @@ QLineEdit* nameEdit(QDialog& dialog) {
 QListWidget* iconList(QDialog& dialog) {
     return widget<QListWidget>(dialog, "RzListView1");
 }
-QPushButton* button(QDialog& dialog, QDialogButtonBox::StandardButton which) {
-    return widget<QDialogButtonBox>(dialog, "RzDialogButtons1")->button(which);
-}
-
-// Presses the dialog's real OK button; the result tells whether the dialog closed.
-int pressOk(QDialog& dialog) {
-    button(dialog, QDialogButtonBox::Ok)->click();
-    return dialog.result() == QDialog::Accepted ? mrOk : mrCancel;
-}
-
-int pressCancel(QDialog& dialog) {
-    button(dialog, QDialogButtonBox::Cancel)->click();
-    return mrCancel;
-}
-
-TQShortCutGroupList storedGroups() {
-    TQShortCutGroupList groups;
-    dm->LoadGroups(groups);
-    return groups;
-}
-
-QStringList storedGroupNames() {
-    QStringList names;
-    for (const TQShortCutGroup& group : storedGroups())
-        names.append(group.GroupName);
-    return names;
-}
 
 } // namespace
 
-class TestNewCategory : public QObject {
+class TestNewCategory : public AppWorldTest {
     Q_OBJECT
 
-private:
-    std::unique_ptr<TestSandbox> m_sandbox;
-
-    QListWidget* tabStrip() const { return widget<QListWidget>(*frmMain, "RzTabControl1"); }
-
-    QStringList tabCaptions() const {
-        QStringList captions;
-        for (int row = 0; row < tabStrip()->count(); ++row)
-            captions.append(tabStrip()->item(row)->text());
-        return captions;
-    }
-
-    void storeGroup(const QString& name) {
-        TQShortCutGroup group;
-        group.GroupName = name;
-        dm->AddGroup(group);
-    }
-
 private slots:
-    void initTestCase() { UiTestHooks::enable(); }
-
     void init() {
-        UiTestHooks::reset();
-        m_sandbox = std::make_unique<TestSandbox>();
-        dm = new Tdm;
-        dm->DataModuleCreate();
-        frmMain = new TfrmMain;
-    }
-
-    void cleanup() {
-        QCOMPARE(UiTestHooks::pendingCount(), 0);
-        delete frmMain;
-        frmMain = nullptr;
-        delete dm;
-        dm = nullptr;
-        m_sandbox.reset();
+        AppWorldTest::init();
+        m_world->openWindow();
     }
 
     void iconListOffersEveryCategoryPicture() {
@@ -128,7 +57,7 @@ private slots:
     void okChecksTheName() {
         QFETCH(QStringList, steps);
         QFETCH(QString, message);
-        storeGroup("Alpha");
+        m_world->addGroup("Alpha");
         const bool refused = !message.isEmpty();
         QString textAfterOk;
         UiTestHooks::queueDialog([&](QDialog& dialog) {
@@ -151,7 +80,7 @@ private slots:
             QVERIFY(UiTestHooks::shownMessages().isEmpty());
             QCOMPARE(storedGroupNames(), QStringList({"Alpha", typed}));
         }
-        QCOMPARE(tabCaptions(), storedGroupNames());
+        QCOMPARE(m_world->tabNames(), storedGroupNames());
     }
 
     void storesChosenPicture_data() {
@@ -180,11 +109,11 @@ private slots:
     }
 
     void cancelStoresNothingButRebuildsTabs() {
-        storeGroup("Alpha");
+        m_world->addGroup("Alpha");
         frmMain->LoadGroupTabs();
-        tabStrip()->setCurrentRow(0);
+        m_world->tabs()->setCurrentRow(0);
         frmMain->RzTabControl1TabClick();
-        storeGroup("Added behind the tabs");
+        m_world->addGroup("Added behind the tabs");
 
         UiTestHooks::queueDialog([](QDialog& dialog) {
             nameEdit(dialog)->setText("Typed");
@@ -193,7 +122,7 @@ private slots:
         frmMain->ActionNewGroupExecute();
 
         QVERIFY(!dm->GroupExists("Typed"));
-        QCOMPARE(tabCaptions(), QStringList({"Alpha", "Added behind the tabs"}));
+        QCOMPARE(m_world->tabNames(), QStringList({"Alpha", "Added behind the tabs"}));
         QCOMPARE(frmMain->CurrentGroupName(), QString());
     }
 };

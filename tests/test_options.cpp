@@ -1,26 +1,15 @@
-#include "TestSupport.h"
-#include "uDataModule.h"
+#include "AppWorld.h"
 #include "uEnvironment.h"
-#include "uFrmMain.h"
 #include "uFrmOption.h"
 #include "uUiKit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QtTest>
-#include <memory>
 
 namespace {
-
-template <typename T> T* widget(QWidget& parent, const char* name) {
-    T* found = parent.findChild<T*>(name);
-    if (found == nullptr)
-        qFatal("widget %s not found", name);
-    return found;
-}
 
 QComboBox* driveList(QDialog& dialog) {
     return widget<QComboBox>(dialog, "RzComboBoxDrive");
@@ -33,16 +22,6 @@ QCheckBox* trayBox(QDialog& dialog) {
 }
 QPushButton* autorunButton(QDialog& dialog) {
     return widget<QPushButton>(dialog, "RzButtonCreateFile");
-}
-
-int pressOk(QDialog& dialog) {
-    widget<QDialogButtonBox>(dialog, "RzDialogButtons1")->button(QDialogButtonBox::Ok)->click();
-    return dialog.result() == QDialog::Accepted ? mrOk : mrCancel;
-}
-
-int pressCancel(QDialog& dialog) {
-    widget<QDialogButtonBox>(dialog, "RzDialogButtons1")->button(QDialogButtonBox::Cancel)->click();
-    return dialog.result() == QDialog::Accepted ? mrOk : mrCancel;
 }
 
 QByteArray fileContent(const QString& path) {
@@ -85,41 +64,27 @@ private:
 
 } // namespace
 
-class TestOptions : public QObject {
+class TestOptions : public AppWorldTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestSandbox> m_sandbox;
-
     QString environmentFile() const {
-        return m_sandbox->configHome() + "/environment.d/kelda.conf";
+        return m_world->sandbox.configHome() + "/environment.d/kelda.conf";
     }
-    QString autostartFile() const { return m_sandbox->configHome() + "/autostart/kelda.desktop"; }
+    QString autostartFile() const {
+        return m_world->sandbox.configHome() + "/autostart/kelda.desktop";
+    }
 
-    // The world as the program builds it, with removedrive already set.
+    // The main window as the program builds it, with removedrive already set.
     void openWorld(const QByteArray& removeDrive) {
         qputenv("removedrive", removeDrive);
-        dm = new Tdm;
-        dm->DataModuleCreate();
-        frmMain = new TfrmMain;
+        m_world->openWindow();
     }
 
 private slots:
-    void initTestCase() { UiTestHooks::enable(); }
-
     void init() {
-        UiTestHooks::reset();
-        m_sandbox = std::make_unique<TestSandbox>();
-        m_sandbox->platform.drives = std::vector<std::string>{"C:", "D:", "E:"};
-    }
-
-    void cleanup() {
-        QCOMPARE(UiTestHooks::pendingCount(), 0);
-        delete frmMain;
-        frmMain = nullptr;
-        delete dm;
-        dm = nullptr;
-        m_sandbox.reset();
+        AppWorldTest::init();
+        m_world->sandbox.platform.drives = std::vector<std::string>{"C:", "D:", "E:"};
     }
 
     void autorunTarget_data() {
@@ -216,7 +181,7 @@ private slots:
         QCOMPARE(QFile::exists(autostartFile()), tick);
         if (tick) {
             const QByteArray entry = fileContent(autostartFile());
-            QVERIFY2(entry.contains("Exec=" + m_sandbox->exePath().toUtf8()), entry);
+            QVERIFY2(entry.contains("Exec=" + m_world->sandbox.exePath().toUtf8()), entry);
             QVERIFY(!entry.contains("/elsewhere/"));
         }
     }
@@ -273,7 +238,7 @@ private slots:
         QFETCH(QString, blocker);
         QFETCH(bool, tickRun);
         QFETCH(QString, error);
-        m_sandbox->writeFile("config/" + blocker);
+        m_world->sandbox.writeFile("config/" + blocker);
         openWorld("D:");
         TfrmOption dialog;
         driveList(dialog)->setCurrentText("E:");
@@ -306,10 +271,10 @@ private slots:
         QFETCH(QString, exePath);
         QFETCH(QByteArray, content);
         openWorld("F:");
-        m_sandbox->platform.exePath = exePath.toStdString();
-        m_sandbox->platform.drives = std::vector<std::string>{"E:", "F:"};
+        m_world->sandbox.platform.exePath = exePath.toStdString();
+        m_world->sandbox.platform.drives = std::vector<std::string>{"E:", "F:"};
         const QString previous = QDir::currentPath();
-        QDir::setCurrent(m_sandbox->root());
+        QDir::setCurrent(m_world->sandbox.root());
         TfrmOption dialog;
         QCOMPARE(autorunButton(dialog)->text(), QString("在驱动器E:生成autorun.inf文件"));
         QCOMPARE(driveList(dialog)->currentText(), QString("F:"));
@@ -317,7 +282,7 @@ private slots:
         autorunButton(dialog)->click();
         QDir::setCurrent(previous);
 
-        QCOMPARE(fileContent(m_sandbox->root() + "/E:\\autorun.inf"), content);
+        QCOMPARE(fileContent(m_world->sandbox.root() + "/E:\\autorun.inf"), content);
         QCOMPARE(messages().size(), 1);
         QCOMPARE(messages().first().text, QString("文件autorun.inf在根目录创建"));
         QCOMPARE(messages().first().type, int(mtInformation));
@@ -341,7 +306,7 @@ private slots:
     void autorunOnOwnDrive() {
         QFETCH(QString, relative);
         QFETCH(QByteArray, content);
-        const QString drive = m_sandbox->root() + "/usb";
+        const QString drive = m_world->sandbox.root() + "/usb";
         TmpfsDrive tmpfs(drive);
         if (!tmpfs.mounted())
             QSKIP("mounting a tmpfs was refused (needs root)");
@@ -353,7 +318,7 @@ private slots:
         old.write(QByteArray(200, 'x'));
         old.close();
         openWorld("E:");
-        m_sandbox->platform.exePath = exePath.toStdString();
+        m_world->sandbox.platform.exePath = exePath.toStdString();
         TfrmOption dialog;
         QCOMPARE(autorunButton(dialog)->text(), "在驱动器" + drive + "生成autorun.inf文件");
 
@@ -365,12 +330,12 @@ private slots:
     }
 
     void autorunOnWriteProtectedDrive() {
-        const QString drive = m_sandbox->root() + "/usb";
+        const QString drive = m_world->sandbox.root() + "/usb";
         TmpfsDrive tmpfs(drive);
         if (!tmpfs.mounted() || !tmpfs.makeReadOnly())
             QSKIP("mounting a read-only tmpfs was refused (needs root)");
         openWorld("E:");
-        m_sandbox->platform.exePath = (drive + "/kelda").toStdString();
+        m_world->sandbox.platform.exePath = (drive + "/kelda").toStdString();
         TfrmOption dialog;
 
         autorunButton(dialog)->click();

@@ -1,27 +1,16 @@
-#include "TestSupport.h"
-#include "uDataModule.h"
+#include "AppWorld.h"
 #include "uEnvironment.h"
-#include "uFrmMain.h"
 #include "uFrmShortcut.h"
 #include "uUiKit.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
-#include <memory>
 
 namespace {
-
-template <typename T> T* widget(QWidget& parent, const char* name) {
-    T* found = parent.findChild<T*>(name);
-    if (found == nullptr)
-        qFatal("widget %s not found", name);
-    return found;
-}
 
 QLineEdit* edit(QDialog& dialog, const char* name) {
     return widget<QLineEdit>(dialog, name);
@@ -34,17 +23,6 @@ QPushButton* replaceButton(QDialog& dialog) {
 }
 QString memoText(QDialog& dialog) {
     return widget<QPlainTextEdit>(dialog, "RzMemo1")->toPlainText();
-}
-
-// Presses the dialog's real OK button; the result tells whether the dialog closed.
-int pressOk(QDialog& dialog) {
-    widget<QDialogButtonBox>(dialog, "RzDialogButtons1")->button(QDialogButtonBox::Ok)->click();
-    return dialog.result() == QDialog::Accepted ? mrOk : mrCancel;
-}
-
-int pressCancel(QDialog& dialog) {
-    widget<QDialogButtonBox>(dialog, "RzDialogButtons1")->button(QDialogButtonBox::Cancel)->click();
-    return mrCancel;
 }
 
 void fill(QDialog& dialog, const QString& name, const QString& file,
@@ -61,74 +39,24 @@ QStringList messageTexts() {
     return texts;
 }
 
+// The stored record with `fileName`, or an empty one.
+TQShortCut storedShortCut(const QString& group, const QString& fileName) {
+    for (const TQShortCut& record : storedShortCuts(group))
+        if (record.FileName == fileName)
+            return record;
+    return {};
+}
+
 } // namespace
 
-class TestShortcutEditor : public QObject {
+class TestShortcutEditor : public AppWorldTest {
     Q_OBJECT
 
-private:
-    std::unique_ptr<TestSandbox> m_sandbox;
-
-    void addGroups(const QStringList& names) {
-        for (const QString& name : names) {
-            TQShortCutGroup group;
-            group.GroupName = name;
-            dm->AddGroup(group);
-        }
-        frmMain->LoadGroupTabs();
-    }
-
-    void addShortCut(const QString& group, const QString& name, const QString& file) {
-        TQShortCut record;
-        record.GroupName = group;
-        record.DisplayName = name;
-        record.FileName = file;
-        dm->AddShortCut(record);
-    }
-
-    QListWidget* mainList() const { return widget<QListWidget>(*frmMain, "RzListView1"); }
-
-    void selectTab(const QString& name) {
-        QListWidget* tabs = widget<QListWidget>(*frmMain, "RzTabControl1");
-        const QList<QListWidgetItem*> found = tabs->findItems(name, Qt::MatchExactly);
-        QCOMPARE(found.size(), 1);
-        tabs->setCurrentItem(found.first());
-        frmMain->RzTabControl1TabClick();
-    }
-
-    TQShortCutList storedShortCuts(const QString& group) const {
-        TQShortCutList list;
-        dm->LoadShortCuts(group, list);
-        return list;
-    }
-
-    // The stored record with `fileName`, or an empty one.
-    TQShortCut storedShortCut(const QString& group, const QString& fileName) const {
-        for (const TQShortCut& record : storedShortCuts(group))
-            if (record.FileName == fileName)
-                return record;
-        return {};
-    }
-
 private slots:
-    void initTestCase() { UiTestHooks::enable(); }
-
     void init() {
-        UiTestHooks::reset();
-        m_sandbox = std::make_unique<TestSandbox>();
+        AppWorldTest::init();
         qputenv("removedrive", "E:");
-        dm = new Tdm;
-        dm->DataModuleCreate();
-        frmMain = new TfrmMain;
-    }
-
-    void cleanup() {
-        QCOMPARE(UiTestHooks::pendingCount(), 0);
-        delete frmMain;
-        frmMain = nullptr;
-        delete dm;
-        dm = nullptr;
-        m_sandbox.reset();
+        m_world->openWindow();
     }
 
     void withoutCategoriesOnlyCancelLeaves() {
@@ -165,7 +93,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, file);
         QFETCH(QString, message);
-        addGroups({"Alpha"});
+        m_world->addGroupTabs({"Alpha"});
         TfrmShortCut dialog;
         fill(dialog, name, file);
 
@@ -193,7 +121,7 @@ private slots:
     void selectGroup() {
         QFETCH(QString, name);
         QFETCH(QString, selected);
-        addGroups({"Alpha", "Beta"});
+        m_world->addGroupTabs({"Alpha", "Beta"});
         TfrmShortCut dialog;
         dialog.SelectGroup(name);
         QCOMPARE(categories(dialog)->currentText(), selected);
@@ -201,7 +129,7 @@ private slots:
     }
 
     void setShortCutHasNoFallback() {
-        addGroups({"Alpha", "Beta"});
+        m_world->addGroupTabs({"Alpha", "Beta"});
         TfrmShortCut dialog;
         TQShortCut record;
         record.GroupName = "Gone";
@@ -224,9 +152,9 @@ private slots:
         QFETCH(QString, tab);
         QFETCH(bool, deleteTabCategory);
         QFETCH(QString, preselected);
-        addGroups({"Alpha", "Beta", "Gamma"});
+        m_world->addGroupTabs({"Alpha", "Beta", "Gamma"});
         if (!tab.isEmpty())
-            selectTab(tab);
+            m_world->clickTab(tab);
         if (deleteTabCategory)
             dm->DeleteGroup(tab);
 
@@ -242,7 +170,7 @@ private slots:
     void browseReplacesTypedName() {
         TfrmShortCut dialog;
         edit(dialog, "RzEditText")->setText("typed before");
-        const QString chosen = m_sandbox->writeFile("drive/Apps/Tool/tool.v2.exe");
+        const QString chosen = m_world->sandbox.writeFile("drive/Apps/Tool/tool.v2.exe");
         UiTestHooks::queueOpenFile(chosen);
         widget<QPushButton>(dialog, "RzButton1")->click();
 
@@ -354,10 +282,10 @@ private slots:
     void addCommandStores() {
         QFETCH(QString, file);
         QFETCH(bool, duplicate);
-        addGroups({"Alpha", "Beta"});
-        addShortCut("Beta", "Stored", "E:\\Apps\\x.exe");
-        selectTab("Beta");
-        QCOMPARE(mainList()->count(), 1);
+        m_world->addGroupTabs({"Alpha", "Beta"});
+        m_world->addShortCut("Beta", "Stored", "E:\\Apps\\x.exe");
+        m_world->clickTab("Beta");
+        QCOMPARE(m_world->list()->count(), 1);
 
         UiTestHooks::queueDialog([&](QDialog& dialog) {
             fill(dialog, "Added", file, "-p");
@@ -370,7 +298,7 @@ private slots:
             QCOMPARE(UiTestHooks::shownMessages().first().type, int(mtWarning));
         const TQShortCutList stored = storedShortCuts("Beta");
         QCOMPARE(stored.size(), duplicate ? 1 : 2);
-        QCOMPARE(mainList()->count(), stored.size());
+        QCOMPARE(m_world->list()->count(), stored.size());
         if (!duplicate) {
             const TQShortCut added = storedShortCut("Beta", file);
             QCOMPARE(added.DisplayName, QString("Added"));
@@ -379,10 +307,10 @@ private slots:
     }
 
     void addCommandCancelStoresNothingButRefreshes() {
-        addGroups({"Alpha"});
-        selectTab("Alpha");
-        addShortCut("Alpha", "Added behind the list", "E:\\Apps\\behind.exe");
-        QCOMPARE(mainList()->count(), 0);
+        m_world->addGroupTabs({"Alpha"});
+        m_world->clickTab("Alpha");
+        m_world->addShortCut("Alpha", "Added behind the list", "E:\\Apps\\behind.exe");
+        QCOMPARE(m_world->list()->count(), 0);
 
         UiTestHooks::queueDialog([](QDialog& dialog) {
             fill(dialog, "Tool", "E:\\Apps\\tool.exe");
@@ -391,27 +319,27 @@ private slots:
         frmMain->ActionAddScExecute();
 
         QVERIFY(!dm->ShortCutExists("E:\\Apps\\tool.exe"));
-        QCOMPARE(mainList()->count(), 1);
+        QCOMPARE(m_world->list()->count(), 1);
     }
 
     void editCommandWithoutSelectionDoesNothing() {
-        addGroups({"Alpha"});
-        selectTab("Alpha");
-        addShortCut("Alpha", "Added behind the list", "E:\\Apps\\behind.exe");
+        m_world->addGroupTabs({"Alpha"});
+        m_world->clickTab("Alpha");
+        m_world->addShortCut("Alpha", "Added behind the list", "E:\\Apps\\behind.exe");
 
         frmMain->ActionUpdateScExecute();
 
-        QCOMPARE(mainList()->count(), 0);
+        QCOMPARE(m_world->list()->count(), 0);
         QVERIFY(UiTestHooks::shownMessages().isEmpty());
     }
 
     void editCommandEditsFirstSelectedAndKeepsPath() {
-        addGroups({"Alpha", "Beta"});
-        addShortCut("Alpha", "First", "E:\\Apps\\first.exe");
-        addShortCut("Alpha", "Second", "E:\\Apps\\second.exe");
-        selectTab("Alpha");
-        mainList()->selectAll();
-        const QString firstCaption = mainList()->item(0)->text();
+        m_world->addGroupTabs({"Alpha", "Beta"});
+        m_world->addShortCut("Alpha", "First", "E:\\Apps\\first.exe");
+        m_world->addShortCut("Alpha", "Second", "E:\\Apps\\second.exe");
+        m_world->clickTab("Alpha");
+        m_world->list()->selectAll();
+        const QString firstCaption = m_world->list()->item(0)->text();
         const QString firstFile =
             firstCaption == "First" ? "E:\\Apps\\first.exe" : "E:\\Apps\\second.exe";
 
@@ -435,15 +363,15 @@ private slots:
         QCOMPARE(moved.first().DisplayName, QString("Renamed"));
         QCOMPARE(moved.first().Parameters, QString("-q"));
         QCOMPARE(storedShortCuts("Alpha").size(), 1);
-        QCOMPARE(mainList()->count(), 1);
+        QCOMPARE(m_world->list()->count(), 1);
     }
 
     void editCommandCancelStoresNothingButRefreshes() {
-        addGroups({"Alpha"});
-        addShortCut("Alpha", "First", "E:\\Apps\\first.exe");
-        selectTab("Alpha");
-        mainList()->item(0)->setSelected(true);
-        addShortCut("Alpha", "Added behind the list", "E:\\Apps\\behind.exe");
+        m_world->addGroupTabs({"Alpha"});
+        m_world->addShortCut("Alpha", "First", "E:\\Apps\\first.exe");
+        m_world->clickTab("Alpha");
+        m_world->list()->item(0)->setSelected(true);
+        m_world->addShortCut("Alpha", "Added behind the list", "E:\\Apps\\behind.exe");
 
         UiTestHooks::queueDialog([](QDialog& dialog) {
             edit(dialog, "RzEditText")->setText("Renamed");
@@ -452,7 +380,7 @@ private slots:
         frmMain->ActionUpdateScExecute();
 
         QCOMPARE(storedShortCut("Alpha", "E:\\Apps\\first.exe").DisplayName, QString("First"));
-        QCOMPARE(mainList()->count(), 2);
+        QCOMPARE(m_world->list()->count(), 2);
     }
 };
 

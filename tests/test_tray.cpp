@@ -256,8 +256,8 @@ private slots:
             qputenv("removedrive", drive.toLocal8Bit());
             item->trigger();
             const QString output = drive + "/out.txt";
-            QTRY_COMPARE_WITH_TIMEOUT(readLines(output).size(), 2, 10000);
-            QCOMPARE(readLines(output),
+            QTRY_COMPARE_WITH_TIMEOUT(recordedLines(output).size(), 2, 10000);
+            QCOMPARE(recordedLines(output),
                      QStringList({QDir(drive + "/Apps").canonicalPath(), drive + "/data"}));
         }
     }
@@ -311,14 +311,6 @@ private slots:
         frmMain->showMinimized();
         QTest::qWait(50);
         QVERIFY(frmMain->isVisible());
-    }
-
-private:
-    static QStringList readLines(const QString& path) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
     }
 };
 

@@ -3,6 +3,8 @@
 #include "uUiKit.h"
 
 #include <QFile>
+#include <QLabel>
+#include <QTest>
 
 AppWorld::AppWorld() {
     UiTestHooks::enable();
@@ -35,6 +37,12 @@ void AppWorld::addGroup(const QString& name, int imageIndex) {
     dm->AddGroup(group);
 }
 
+void AppWorld::addGroupTabs(const QStringList& names) {
+    for (const QString& name : names)
+        addGroup(name);
+    frmMain->LoadGroupTabs();
+}
+
 void AppWorld::addShortCut(const QString& group, const QString& display, const QString& fileName,
                            const QString& parameters, const QImage& icon) {
     TQShortCut shortCut;
@@ -56,8 +64,7 @@ QListWidget* AppWorld::list() const {
 
 void AppWorld::clickTab(const QString& group) {
     const QList<QListWidgetItem*> found = tabs()->findItems(group, Qt::MatchExactly);
-    if (found.isEmpty())
-        return;
+    QCOMPARE(found.size(), 1);
     found.first()->setSelected(true);
     frmMain->RzTabControl1TabClick();
 }
@@ -74,6 +81,44 @@ QStringList AppWorld::listCaptions() const {
     for (int row = 0; row < list()->count(); ++row)
         captions.append(list()->item(row)->text());
     return captions;
+}
+
+void AppWorldTest::initTestCase() {
+    UiTestHooks::enable();
+}
+
+void AppWorldTest::init() {
+    m_world = std::make_unique<AppWorld>();
+}
+
+// The world goes first, so a failed check cannot leave the globals to the next test.
+void AppWorldTest::cleanup() {
+    const int pending = UiTestHooks::pendingCount();
+    m_world.reset();
+    QCOMPARE(pending, 0);
+}
+
+QString statusText() {
+    return widget<QLabel>(*frmMain, "RzStatusPane1")->text();
+}
+
+TQShortCutGroupList storedGroups() {
+    TQShortCutGroupList groups;
+    dm->LoadGroups(groups);
+    return groups;
+}
+
+QStringList storedGroupNames() {
+    QStringList names;
+    for (const TQShortCutGroup& group : storedGroups())
+        names.append(group.GroupName);
+    return names;
+}
+
+TQShortCutList storedShortCuts(const QString& group) {
+    TQShortCutList shortCuts;
+    dm->LoadShortCuts(group, shortCuts);
+    return shortCuts;
 }
 
 QImage solidIcon(QRgb colour) {
