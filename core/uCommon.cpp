@@ -6,9 +6,10 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+
+#include <filesystem>
 
 namespace {
 
@@ -26,41 +27,6 @@ int lastDelimiter(const QString& path) {
 
 QString fileNamePart(const QString& path) {
     return path.mid(lastDelimiter(path) + 1);
-}
-
-// --- DeleteTree
-
-void removeFileEntry(const QFileInfo& entry) {
-    if (!platform().isReadOnlyFile(entry.filePath().toStdString()))
-        QFile::remove(entry.filePath());
-}
-
-// A link is removed as an entry of its own: its target lies outside the tree.
-void removeLink(const QFileInfo& entry) {
-    if (!QFile::remove(entry.filePath()))
-        QDir().rmdir(entry.filePath());
-}
-
-bool isLink(const QFileInfo& entry) {
-    return entry.isSymLink() || entry.isJunction();
-}
-
-bool isRealFolder(const QFileInfo& entry) {
-    return entry.isDir() && !isLink(entry);
-}
-
-bool removeFolderTree(const QString& folder) {
-    const QFileInfoList entries = QDir(folder).entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-    for (const QFileInfo& entry : entries) {
-        if (isRealFolder(entry))
-            removeFolderTree(entry.filePath());
-        else if (isLink(entry))
-            removeLink(entry);
-        else
-            removeFileEntry(entry);
-    }
-    return QDir().rmdir(folder);
 }
 
 // --- search
@@ -107,26 +73,39 @@ bool maskMatches(const QString& mask, const QString& name) {
            wildcardMatches(QStringView(mask).chopped(2), name);
 }
 
-// The folder's own matching files (links to files included), in enumeration order.
-void appendMatchingFiles(const QString& folder, const QString& mask, QStringList& list) {
-    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Unsorted);
-    for (const QString& name : names)
-        if (maskMatches(mask, name))
-            list.append(folder + name);
+// An entry's name as Qt spells it; the standard library gives UTF-8 on every system.
+QString entryName(const std::filesystem::directory_entry& entry) {
+    return QString::fromStdString(entry.path().filename().u8string());
 }
 
-// Subfolders to descend into: links to folders are not followed, so no cycle can form.
-QStringList searchableSubfolders(const QString& folder) {
-    const QStringList names =
-        QDir(folder).entryList(QDir::Dirs | QDir::Hidden | QDir::NoSymLinks, QDir::Unsorted);
+// One pass over the folder: its matching files (links to files included) go to the list in
+// enumeration order; its subfolders are returned, without links to folders, so no cycle can
+// form. The entry types come with the listing, so plain files and folders cost no query each.
+QStringList scanFolder(const QString& folder, const QString& mask, QStringList& list) {
+    namespace fs = std::filesystem;
     QStringList subfolders;
-    for (const QString& name : names) {
-        const QString path = folder + name;
-        if (!IsDotEntry(name) && !platform().isHiddenEntry(path.toStdString()) &&
-            !QFileInfo(path).isJunction())
-            subfolders.append(path);
+    std::error_code error;
+    for (fs::directory_iterator entry(fs::u8path(folder.toStdString()), error), end;
+         !error && entry != end; entry.increment(error)) {
+        std::error_code typeError;
+        if (entry->is_regular_file(typeError)) {
+            const QString name = entryName(*entry);
+            if (maskMatches(mask, name))
+                list.append(folder + name);
+        } else if (entry->is_directory(typeError) && !entry->is_symlink(typeError)) {
+            subfolders.append(folder + entryName(*entry));
+        }
     }
     return subfolders;
+}
+
+// The subfolders to descend into: hidden ones and junctions are left out.
+QStringList searchableSubfolders(const QStringList& subfolders) {
+    QStringList searchable;
+    for (const QString& path : subfolders)
+        if (!platform().isHiddenEntry(path.toStdString()) && !QFileInfo(path).isJunction())
+            searchable.append(path);
+    return searchable;
 }
 
 } // namespace
@@ -166,10 +145,7 @@ bool DeleteTree(const QString& folder) {
     if (folder.isEmpty())
         return false;
     TBusyCursor busy;
-    // A link given as the folder is not entered: its contents lie elsewhere.
-    if (!isRealFolder(QFileInfo(QDir::cleanPath(folder))))
-        return false;
-    return removeFolderTree(withClosingSeparator(folder));
+    return platform().deleteFolderTree(folder.toStdString());
 }
 
 QString QuoteString(const QString& text) {
@@ -184,10 +160,10 @@ void SearchFiles(const QString& path, const QString& mask, bool recurse, QString
     if (path.isEmpty())
         return;
     const QString folder = withClosingSeparator(path);
-    appendMatchingFiles(folder, mask, list);
+    const QStringList subfolders = scanFolder(folder, mask, list);
     if (!recurse)
         return;
-    for (const QString& subfolder : searchableSubfolders(folder))
+    for (const QString& subfolder : searchableSubfolders(subfolders))
         SearchFiles(subfolder, mask, recurse, list);
 }
 
@@ -195,10 +171,10 @@ void SearchFilesDepth(const QString& path, const QString& mask, int depth, QStri
     if (path.isEmpty())
         return;
     const QString folder = withClosingSeparator(path);
-    appendMatchingFiles(folder, mask, list);
+    const QStringList subfolders = scanFolder(folder, mask, list);
     if (depth < 0)
         return;
-    for (const QString& subfolder : searchableSubfolders(folder))
+    for (const QString& subfolder : searchableSubfolders(subfolders))
         SearchFilesDepth(subfolder, mask, depth - 1, list);
 }
 

@@ -60,6 +60,8 @@ QString engineText(const QSqlError& error) {
 
 QSqlQuery prepared(const QSqlDatabase& db, const QString& statement) {
     QSqlQuery query(db);
+    // Rows are read once, in order: no copy of every value is kept for scrolling back.
+    query.setForwardOnly(true);
     if (!query.prepare(statement))
         throw KeldaError(engineText(query.lastError()));
     return query;
@@ -177,10 +179,17 @@ QString nextConnectionName() {
     return QStringLiteral("kelda_store_%1").arg(++counter);
 }
 
+// The list and the tray menu scan the shortcut table once per category; SQLite's default
+// 2 MB page cache is outgrown by a few thousand icons and would make every scan re-read the
+// file. The cache grows only as far as the table does.
+const int PageCacheKibibytes = 16384;
+
 void attach(const QSqlDatabase& db, const QString& path, const TableFile& file) {
     QSqlQuery query = prepared(db, QStringLiteral("ATTACH DATABASE ? AS %1").arg(file.schema));
     query.addBindValue(path);
     execute(query);
+    execute(db,
+            QStringLiteral("PRAGMA %1.cache_size=-%2").arg(file.schema).arg(PageCacheKibibytes));
 }
 
 // Rollback journal and full sync: the tables often live on a removable drive.
@@ -215,16 +224,33 @@ void attachExistingTable(const QSqlDatabase& db, const QString& path, const Tabl
     makeDurable(db, file);
 }
 
+void removeWithJournal(const QString& path) {
+    QFile::remove(path + "-journal");
+    QFile::remove(path);
+}
+
+void detach(const QSqlDatabase& db, const TableFile& file) {
+    QSqlQuery(db).exec(QStringLiteral("DETACH DATABASE %1").arg(file.schema));
+}
+
+// The table is built under a temporary name and renamed into place once committed, so a
+// program killed while creating it leaves no half-made file that the next start would
+// refuse as damaged; a leftover temporary file is simply built anew.
 void createTableFile(const QSqlDatabase& db, const QString& path, const TableFile& file) {
+    const QString building = path + ".new";
     try {
-        attach(db, path, file);
+        removeWithJournal(building);
+        attach(db, building, file);
         makeDurable(db, file);
         execute(db, QString::fromLatin1(file.createStatement));
+        detach(db, file);
+        if (!QFile::rename(building, path))
+            throw KeldaError("cannot rename " + building);
+        attach(db, path, file);
+        makeDurable(db, file);
     } catch (const KeldaError& error) {
-        // Leave no empty file behind that would be refused at the next start.
-        QSqlQuery(db).exec(QStringLiteral("DETACH DATABASE %1").arg(file.schema));
-        if (QFileInfo(path).size() == 0)
-            QFile::remove(path);
+        detach(db, file);
+        removeWithJournal(building);
         throw KeldaError("Cannot create the table file " + path + ": " + error.message());
     }
 }

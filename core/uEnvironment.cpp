@@ -1,5 +1,6 @@
 #include "uEnvironment.h"
 
+#include "EnvironmentVariables.h"
 #include "Platform.h"
 
 TEnvironment* Env = nullptr;
@@ -8,40 +9,21 @@ namespace {
 
 const QString RemoveDriveName = QStringLiteral("removedrive");
 
-std::optional<QString> variableValue(const QString& name) {
-    if (name.isEmpty())
-        return std::nullopt;
-    const std::optional<std::string> value = platform().processVariable(name.toStdString());
-    if (!value)
-        return std::nullopt;
-    return QString::fromStdString(*value);
+// The text itself when a rule left it unchanged, so it comes back exactly as given.
+QString changedOrSame(const QString& text, const std::string& original, const std::string& result) {
+    return result == original ? text : QString::fromStdString(result);
 }
 
 } // namespace
 
 QString TEnvironment::GetVariable(const QString& text) const {
-    QString expanded;
-    int position = 0;
-    while (position < text.size()) {
-        const int open = text.indexOf('%', position);
-        const int close = open < 0 ? -1 : text.indexOf('%', open + 1);
-        if (close < 0)
-            break;
-        expanded += text.mid(position, open - position);
-        const std::optional<QString> value = variableValue(text.mid(open + 1, close - open - 1));
-        expanded += value ? *value : text.mid(open, close - open + 1);
-        position = close + 1;
-    }
-    return expanded + text.mid(position);
+    const std::string original = text.toStdString();
+    return changedOrSame(text, original, envvars::expandReferences(original, platform()));
 }
 
 QString TEnvironment::ExpandPath(const QString& path) const {
-    if (!path.startsWith('%'))
-        return path;
-    const int close = path.indexOf('%', 1);
-    if (close < 0)
-        return path;
-    return GetVariable(path.left(close + 1)) + path.mid(close + 1);
+    const std::string original = path.toStdString();
+    return changedOrSame(path, original, envvars::expandLeadingReference(original, platform()));
 }
 
 QString TEnvironment::GetRemoveDrive() const {
@@ -55,9 +37,5 @@ QString TEnvironment::GetRemoveDrive() const {
 }
 
 bool TEnvironment::SetVariable(const QString& name, const QString& value, bool userScope) const {
-    if (!platform().writePersistentVariable(name.toStdString(), value.toStdString(), userScope))
-        return false;
-    platform().setProcessVariable(name.toStdString(), value.toStdString());
-    platform().broadcastEnvironmentChange();
-    return true;
+    return envvars::setVariable(platform(), name.toStdString(), value.toStdString(), userScope);
 }

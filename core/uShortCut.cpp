@@ -8,8 +8,8 @@
 #include <QFileInfo>
 
 bool TQShortCut::ProgramExists() const {
-    const QFileInfo program(Env->ExpandPath(FileName));
-    return program.exists() && program.isFile();
+    // One status query: isFile() is false for a missing path and for a folder alike.
+    return QFileInfo(Env->ExpandPath(FileName)).isFile();
 }
 
 void TQShortCut::CaptureIcon() {

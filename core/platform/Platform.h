@@ -56,6 +56,10 @@ public:
     virtual bool isHiddenEntry(const std::string& path) const = 0;
     // A file that resists deletion the way a read-only file does on Windows.
     virtual bool isReadOnlyFile(const std::string& path) const = 0;
+    // Deletes a folder with everything in it, as far as it goes: a read-only file stays, with
+    // the folders that hold it. A link inside is removed as an entry, never followed, and a
+    // link given as the folder is left alone. True when the folder itself was removed.
+    virtual bool deleteFolderTree(const std::string& folder) = 0;
 
     // The first icon of an executable as an ICO file image (one entry), empty when none.
     virtual std::vector<std::uint8_t> firstIconOfExecutable(const std::string& path) const = 0;

@@ -19,6 +19,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace {
 
@@ -187,6 +188,37 @@ QByteArray autostartEntry(const QString& executable) {
         .toUtf8();
 }
 
+// --- folder tree
+
+// A link is removed as an entry of its own: its target lies outside the tree.
+void removeLink(const QFileInfo& entry) {
+    if (!QFile::remove(entry.filePath()))
+        QDir().rmdir(entry.filePath());
+}
+
+bool isLink(const QFileInfo& entry) {
+    return entry.isSymLink() || entry.isJunction();
+}
+
+bool isRealFolder(const QFileInfo& entry) {
+    return entry.isDir() && !isLink(entry);
+}
+
+// Asks the platform about each file, so a replaced platform sees every question.
+bool removeFolderTree(const QString& folder, const Platform& system) {
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QFileInfo& entry : entries) {
+        if (isRealFolder(entry))
+            removeFolderTree(entry.filePath(), system);
+        else if (isLink(entry))
+            removeLink(entry);
+        else if (!system.isReadOnlyFile(entry.filePath().toStdString()))
+            QFile::remove(entry.filePath());
+    }
+    return QDir().rmdir(folder);
+}
+
 QString runtimeFolder() {
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     return runtime.isEmpty() ? QDir::tempPath() : runtime;
@@ -301,8 +333,17 @@ bool LinuxPlatform::isHiddenEntry(const std::string& path) const {
 }
 
 bool LinuxPlatform::isReadOnlyFile(const std::string& path) const {
-    const QFileInfo info(fromStd(path));
-    return info.isFile() && !info.isSymLink() && !info.permission(QFileDevice::WriteOwner);
+    // One lstat: a regular file itself, not a link, without the owner's write permission.
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && !(info.st_mode & S_IWUSR);
+}
+
+bool LinuxPlatform::deleteFolderTree(const std::string& folder) {
+    const QString path = fromStd(folder);
+    // A link given as the folder is not entered: its contents lie elsewhere.
+    if (!isRealFolder(QFileInfo(QDir::cleanPath(path))))
+        return false;
+    return removeFolderTree(path, *this);
 }
 
 std::vector<std::uint8_t> LinuxPlatform::firstIconOfExecutable(const std::string& path) const {

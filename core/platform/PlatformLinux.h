@@ -29,6 +29,7 @@ public:
     void openUrl(const std::string& url) override;
     bool isHiddenEntry(const std::string& path) const override;
     bool isReadOnlyFile(const std::string& path) const override;
+    bool deleteFolderTree(const std::string& folder) override;
     std::vector<std::uint8_t> firstIconOfExecutable(const std::string& path) const override;
     std::string fileVersion() const override;
     std::string readSetting(const std::string& name) const override;

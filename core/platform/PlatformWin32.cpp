@@ -9,10 +9,6 @@
 #include <cwchar>
 #include <utility>
 
-#ifdef _MSC_VER
-#pragma comment(lib, "version.lib")
-#endif
-
 namespace {
 
 const wchar_t* const UserEnvironmentKey = L"Environment";
@@ -242,6 +238,62 @@ std::vector<std::uint8_t> iconFileImage(HICON icon) {
     return icoFileImage(pixels, size.bmWidth, size.bmHeight);
 }
 
+// --- folder tree
+
+struct FolderEntry {
+    std::wstring path;
+    DWORD attributes;
+};
+
+// Every entry with its attributes (hidden, system and read-only ones too), listed in full
+// before anything is deleted.
+std::vector<FolderEntry> folderEntries(const std::wstring& folder) {
+    std::vector<FolderEntry> entries;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return entries;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..")
+            entries.push_back({folder + L'\\' + name, found.dwFileAttributes});
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return entries;
+}
+
+bool isFolder(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A junction or symbolic link: its target lies outside the tree.
+bool isLink(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+void removeFolderContents(const std::wstring& folder) {
+    for (const FolderEntry& entry : folderEntries(folder)) {
+        if (isFolder(entry.attributes)) {
+            if (!isLink(entry.attributes))
+                removeFolderContents(entry.path);
+            RemoveDirectoryW(entry.path.c_str());
+        } else if ((entry.attributes & FILE_ATTRIBUTE_READONLY) == 0) {
+            DeleteFileW(entry.path.c_str());
+        }
+    }
+}
+
+bool isSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+// The folder without closing separators; a drive root such as E:\ keeps its own.
+std::wstring withoutClosingSeparator(std::wstring folder) {
+    while (folder.size() > 1 && isSeparator(folder.back()) && folder[folder.size() - 2] != L':')
+        folder.pop_back();
+    return folder;
+}
+
 // --- version resource
 
 std::wstring modulePath() {
@@ -397,6 +449,16 @@ bool Win32Platform::isReadOnlyFile(const std::string& path) const {
     const DWORD attributes = GetFileAttributesW(toWide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
            (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32Platform::deleteFolderTree(const std::string& folder) {
+    const std::wstring path = withoutClosingSeparator(toWide(folder));
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    // Only a real folder is entered: a link given as the folder has its contents elsewhere.
+    if (attributes == INVALID_FILE_ATTRIBUTES || !isFolder(attributes) || isLink(attributes))
+        return false;
+    removeFolderContents(path);
+    return RemoveDirectoryW(path.c_str()) != 0;
 }
 
 std::vector<std::uint8_t> Win32Platform::firstIconOfExecutable(const std::string& path) const {
