@@ -30,11 +30,11 @@ QStringList readLines(const QString& path) {
 // Records the shape of the application cursor whenever DeleteTree asks about a file.
 class CursorWatchingPlatform : public TestPlatform {
 public:
-    mutable QList<Qt::CursorShape> shapes;
-    bool isReadOnlyFile(const std::string& path) const override {
+    QList<Qt::CursorShape> shapes;
+    bool deleteFolderTree(const std::string& folder) override {
         const QCursor* cursor = QGuiApplication::overrideCursor();
         shapes.append(cursor ? cursor->shape() : Qt::ArrowCursor);
-        return TestPlatform::isReadOnlyFile(path);
+        return TestPlatform::deleteFolderTree(folder);
     }
 };
 

@@ -19,7 +19,11 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -190,33 +194,46 @@ QByteArray autostartEntry(const QString& executable) {
 
 // --- folder tree
 
-// A link is removed as an entry of its own: its target lies outside the tree.
-void removeLink(const QFileInfo& entry) {
-    if (!QFile::remove(entry.filePath()))
-        QDir().rmdir(entry.filePath());
+bool isReadOnlyAt(int folder, const char* name) {
+    struct stat info {};
+    return ::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && !(info.st_mode & S_IWUSR);
 }
 
-bool isLink(const QFileInfo& entry) {
-    return entry.isSymLink() || entry.isJunction();
+unsigned char entryTypeAt(int folder, const dirent& entry) {
+    if (entry.d_type != DT_UNKNOWN)
+        return entry.d_type;
+    struct stat info {};
+    if (::fstatat(folder, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return DT_UNKNOWN;
+    return S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_LNK;
 }
 
-bool isRealFolder(const QFileInfo& entry) {
-    return entry.isDir() && !isLink(entry);
+bool isDotEntry(const char* name) {
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
-// Asks the platform about each file, so a replaced platform sees every question.
-bool removeFolderTree(const QString& folder, const Platform& system) {
-    const QFileInfoList entries = QDir(folder).entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-    for (const QFileInfo& entry : entries) {
-        if (isRealFolder(entry))
-            removeFolderTree(entry.filePath(), system);
-        else if (isLink(entry))
-            removeLink(entry);
-        else if (!system.isReadOnlyFile(entry.filePath().toStdString()))
-            QFile::remove(entry.filePath());
+// Works through folder handles and never follows a link: a link inside the tree is removed
+// as an entry of its own, and its target, outside the tree, stays untouched.
+bool removeFolderTreeAt(int parent, const char* name) {
+    const int folder = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0)
+        return false;
+    DIR* entries = ::fdopendir(folder);
+    if (!entries) {
+        ::close(folder);
+        return false;
     }
-    return QDir().rmdir(folder);
+    while (const dirent* entry = ::readdir(entries)) {
+        if (isDotEntry(entry->d_name))
+            continue;
+        const unsigned char type = entryTypeAt(folder, *entry);
+        if (type == DT_DIR)
+            removeFolderTreeAt(folder, entry->d_name);
+        else if (type != DT_REG || !isReadOnlyAt(folder, entry->d_name))
+            ::unlinkat(folder, entry->d_name, 0);
+    }
+    ::closedir(entries);
+    return ::unlinkat(parent, name, AT_REMOVEDIR) == 0;
 }
 
 QString runtimeFolder() {
@@ -339,11 +356,11 @@ bool LinuxPlatform::isReadOnlyFile(const std::string& path) const {
 }
 
 bool LinuxPlatform::deleteFolderTree(const std::string& folder) {
-    const QString path = fromStd(folder);
-    // A link given as the folder is not entered: its contents lie elsewhere.
-    if (!isRealFolder(QFileInfo(QDir::cleanPath(path))))
-        return false;
-    return removeFolderTree(path, *this);
+    // Without its closing separator a link given as the folder is not entered either.
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return removeFolderTreeAt(AT_FDCWD, path.c_str());
 }
 
 std::vector<std::uint8_t> LinuxPlatform::firstIconOfExecutable(const std::string& path) const {

@@ -274,12 +274,25 @@ void TfrmMain::LoadGroupTabs() {
     }
     TQShortCutGroupList groups;
     dm->LoadGroups(groups);
-    int widest = 0;
-    for (const TQShortCutGroup& group : groups) {
+    for (const TQShortCutGroup& group : groups)
         tabs->addItem(new QListWidgetItem(categoryIcon(group.ImageIndex), group.GroupName));
-        widest = qMax(widest, QFontMetrics(BoldFont()).horizontalAdvance(group.GroupName));
-    }
     tabs->clearSelection();
+    FitTabStripWidth();
+}
+
+// Wide enough for every name, the selected one in bold; bold glyphs are only measured once
+// a tab is selected, which keeps them out of the start.
+void TfrmMain::FitTabStripWidth() {
+    QListWidget* tabs = ui->RzTabControl1;
+    const QFontMetrics plain(tabs->font());
+    int widest = 0;
+    for (int row = 0; row < tabs->count(); ++row) {
+        const QListWidgetItem* tab = tabs->item(row);
+        const int width = tab->isSelected()
+                              ? QFontMetrics(BoldFont()).horizontalAdvance(tab->text())
+                              : plain.horizontalAdvance(tab->text());
+        widest = qMax(widest, width);
+    }
     tabs->setFixedWidth(qBound(100, widest + 70, 240));
 }
 
@@ -358,6 +371,7 @@ void TfrmMain::MarkSelectedTab() {
         QListWidgetItem* tab = tabs->item(row);
         tab->setFont(tab->isSelected() ? BoldFont() : tabs->font());
     }
+    FitTabStripWidth();
 }
 
 void TfrmMain::RzTabControl1TabClick() {

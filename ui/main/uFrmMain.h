@@ -86,6 +86,7 @@ private:
     int ChooseItemImage(const TQShortCut& record);
     QFont BoldFont() const;
     void MarkSelectedTab();
+    void FitTabStripWidth();
     void DeleteProgramFolder(const TQShortCut& record);
     void RemoveRebuiltTrayItems();
     QAction* CreateCategoryItem(const TQShortCutGroup& group);
