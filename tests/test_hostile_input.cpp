@@ -55,20 +55,6 @@ void addHostileTextColumn() {
         QTest::newRow(hostile.name) << hostile.text;
 }
 
-QString errorOf(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const KeldaError& error) {
-        return error.message();
-    }
-    return {};
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 struct EnvScope {
     TEnvironment environment;
     EnvScope() { Env = &environment; }
@@ -99,14 +85,6 @@ QAction* trayCategoryItem(const QString& caption) {
         if (shownCaption(item) == caption)
             return item;
     return nullptr;
-}
-
-QStringList sortedRelative(const QStringList& paths, const QString& root) {
-    QStringList relative;
-    for (const QString& path : paths)
-        relative.append(path.startsWith(root) ? path.mid(root.size()) : "<outside> " + path);
-    relative.sort();
-    return relative;
 }
 
 QStringList recordedArguments(const QString& output) {
@@ -322,8 +300,8 @@ private slots:
         SearchFilesDepth(searched, "*.exe", 5, depthLimited);
         QVERIFY(timer.elapsed() < 10000);
         expected.sort();
-        QCOMPARE(sortedRelative(all, tree + "/"), expected);
-        QCOMPARE(sortedRelative(depthLimited, tree + "/"), expected);
+        QCOMPARE(relativeSorted(all, tree + "/"), expected);
+        QCOMPARE(relativeSorted(depthLimited, tree + "/"), expected);
     }
 
     void launchKeepsHostileTextLiteral_data() {

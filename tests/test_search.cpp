@@ -21,14 +21,6 @@ void buildTree(const TestSandbox& sandbox) {
     QFile::link(sandbox.root() + "/tree", sandbox.root() + "/tree/loop");
 }
 
-QStringList relativeSorted(const QStringList& paths, const QString& root) {
-    QStringList relative;
-    for (const QString& path : paths)
-        relative.append(path.startsWith(root) ? path.mid(root.size()) : "<outside> " + path);
-    relative.sort();
-    return relative;
-}
-
 } // namespace
 
 class TestSearch : public QObject {

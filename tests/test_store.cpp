@@ -14,11 +14,6 @@
 
 namespace {
 
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 // Runs one statement on its own connection to a table file, as another program would.
 QVariant rawSql(const QString& tableFile, const QString& statement) {
     QVariant result;
@@ -76,15 +71,6 @@ void add(Tdm& store, TQShortCut record) {
 void addGroups(Tdm& store, const QStringList& names) {
     for (const QString& name : names)
         store.AddGroup({name, 0});
-}
-
-QString errorOf(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const KeldaError& error) {
-        return error.message();
-    }
-    return {};
 }
 
 // The executable's world with an environment and a data module on it.

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "KeldaError.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,4 +28,26 @@ QString TestSandbox::writeFile(const QString& relativePath, const QByteArray& co
     if (file.open(QIODevice::WriteOnly))
         file.write(content);
     return path;
+}
+
+QString errorOf(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const KeldaError& error) {
+        return error.message();
+    }
+    return {};
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QStringList relativeSorted(const QStringList& paths, const QString& root) {
+    QStringList relative;
+    for (const QString& path : paths)
+        relative.append(path.startsWith(root) ? path.mid(root.size()) : "<outside> " + path);
+    relative.sort();
+    return relative;
 }

@@ -3,7 +3,9 @@
 #include "PlatformLinux.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,3 +46,10 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// The message of the KeldaError that `operation` throws; empty when it throws none.
+QString errorOf(const std::function<void()>& operation);
+// A file's bytes, or "<unreadable>".
+QByteArray fileBytes(const QString& path);
+// The paths relative to `root` ("<outside> " + path for others), sorted.
+QStringList relativeSorted(const QStringList& paths, const QString& root);
