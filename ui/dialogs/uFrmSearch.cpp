@@ -92,13 +92,6 @@ QStringList SearchForFiles(const TSearchInfo& info) {
     return finds;
 }
 
-void StoreFind(TQShortCut record) {
-    if (dm->ShortCutExists(record.FileName))
-        MessageDlg(QStringLiteral("已经存在的应用程序！"), mtWarning, mbOK);
-    else if (!record.HasNoFileName())
-        dm->AddShortCut(record);
-}
-
 // Offers one find in the shortcut editor; returns the category the editor showed when it
 // closed, which is proposed for the next find.
 QString OfferFind(const QString& find, const QString& category) {
@@ -116,7 +109,7 @@ QString OfferFind(const QString& find, const QString& category) {
     const int result = ShowModal(editor);
     const TQShortCut chosen = editor.GetShortCut();
     if (result == mrOk)
-        StoreFind(chosen);
+        AddUnlessStored(chosen);
     return chosen.GroupName;
 }
 

@@ -18,6 +18,8 @@ const QString RemoveDriveReference = QStringLiteral("%removedrive%");
 // Programs first, then everything.
 const QString ProgramFilter = QStringLiteral("*.exe;*.com;*.bat (*.exe *.com *.bat);;*.* (*)");
 
+} // namespace
+
 // The duplicate test runs on the path exactly as typed: a program stored once with its
 // drive letter and once with %removedrive% counts as two programs.
 void AddUnlessStored(TQShortCut record) {
@@ -28,8 +30,6 @@ void AddUnlessStored(TQShortCut record) {
     if (!record.HasNoFileName())
         dm->AddShortCut(record);
 }
-
-} // namespace
 
 TfrmShortCut::TfrmShortCut(QWidget* parent) : QDialog(parent), ui(new Ui::TfrmShortCut) {
     ui->setupUi(this);

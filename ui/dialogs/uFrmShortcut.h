@@ -45,3 +45,7 @@ private:
     Ui::TfrmShortCut* ui;
     int Mode = ModeNew;
 };
+
+// Stores a shortcut an editor closed with OK on, unless its program is stored already
+// (then the warning "已经存在的应用程序！") or it names no program.
+void AddUnlessStored(TQShortCut record);
