@@ -3,6 +3,7 @@
 #include "KeldaError.h"
 #include "Platform.h"
 #include "uCommon.h"
+#include "uPictures.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -146,10 +147,10 @@ QImage pictureFromBmp(const QByteArray& bytes) {
     return image;
 }
 
-QImage resourcePicture(const QString& path) {
-    QImage image(path);
+QImage compiledPicture(const QString& name) {
+    QImage image = Picture(name);
     if (image.isNull())
-        throw KeldaError("Missing picture " + path);
+        throw KeldaError("Missing picture " + name);
     return image;
 }
 
@@ -297,10 +298,10 @@ Tdm::~Tdm() {
 
 void Tdm::LoadPictures() {
     for (int i = 0; i < CategoryPictureCount; ++i)
-        ImageList1.Add(resourcePicture(QStringLiteral(":/pictures/category/%1.png").arg(i)));
+        ImageList1.Add(compiledPicture(QStringLiteral("category/%1").arg(i)));
     ImageList2.Add(missingProgramPicture());
     for (int i = PictureBat; i <= PictureOther; ++i)
-        ImageList2.Add(resourcePicture(QStringLiteral(":/pictures/filetype/%1.png").arg(i)));
+        ImageList2.Add(compiledPicture(QStringLiteral("filetype/%1").arg(i)));
 }
 
 void Tdm::DataModuleCreate() {

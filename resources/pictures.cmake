@@ -1,11 +1,12 @@
 # Copies the pictures named in the index lists from the Tango icon theme into the build
-# tree under stable names (<kind>/<index>.png) and collects them in KELDA_PICTURE_FILES,
-# to be compiled in below the resource prefix "/pictures" from KELDA_PICTURE_BASE.
+# tree under stable names (<kind>/<index>.png), then decodes them all into one pack of ready
+# pixels, KELDA_PICTURE_PACK, which the core compiles in as ":/pictures.pack".
 
 set(KELDA_TANGO_DIR "/usr/share/icons/Tango" CACHE PATH "Root folder of the Tango icon theme")
 set(KELDA_PICTURE_BASE "${CMAKE_CURRENT_BINARY_DIR}/kelda_pictures")
 set(KELDA_PICTURE_LISTS "${CMAKE_CURRENT_LIST_DIR}")
 set(KELDA_PICTURE_FILES "")
+set(KELDA_PICTURE_NAMES "")
 set(KELDA_APP_ICON_SIZES 16 22 24 32 48)
 
 # Reads an index list into `out`, one Tango icon (<context>/<name>) per position.
@@ -27,6 +28,8 @@ macro(kelda_copy_picture source target)
     endif()
     configure_file("${source}" "${KELDA_PICTURE_BASE}/${target}" COPYONLY)
     list(APPEND KELDA_PICTURE_FILES "${KELDA_PICTURE_BASE}/${target}")
+    string(REGEX REPLACE "\\.png$" "" _kelda_picture_name "${target}")
+    list(APPEND KELDA_PICTURE_NAMES "${_kelda_picture_name}")
 endmacro()
 
 # Copies each named picture at `size` to <kind>/<index>.png; "-" copies nothing.
@@ -60,3 +63,19 @@ endforeach()
 if(NOT _kelda_app_sizes)
     message(FATAL_ERROR "The application icon ${_kelda_app_name} is missing in ${KELDA_TANGO_DIR}")
 endif()
+
+# The pack, decoded once here instead of at every start. Leak checking is off for the tool:
+# in sanitizer builds it would otherwise judge Qt's own start-up allocations.
+add_executable(kelda_pack_pictures "${KELDA_PICTURE_LISTS}/packpictures.cpp")
+target_link_libraries(kelda_pack_pictures PRIVATE Qt6::Gui)
+set(KELDA_PICTURE_PACK_DIR "${CMAKE_CURRENT_BINARY_DIR}/kelda_picture_pack")
+set(KELDA_PICTURE_PACK "${KELDA_PICTURE_PACK_DIR}/pictures.pack")
+add_custom_command(
+    OUTPUT "${KELDA_PICTURE_PACK}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${KELDA_PICTURE_PACK_DIR}"
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+            $<TARGET_FILE:kelda_pack_pictures> "${KELDA_PICTURE_PACK}" "${KELDA_PICTURE_BASE}"
+            ${KELDA_PICTURE_NAMES}
+    DEPENDS kelda_pack_pictures ${KELDA_PICTURE_FILES}
+    COMMENT "Packing the pictures"
+    VERBATIM)

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "uDataModule.h"
 #include "uEnvironment.h"
+#include "uPictures.h"
 
 #include <QDir>
 #include <QFile>
@@ -474,13 +475,14 @@ void TestStore::picturesAreLoaded() {
     const QImage missing = store.ImageList2.Image(PictureMissing);
     QCOMPARE(missing.pixelColor(16, 4).red() > 200, true);
     QCOMPARE(missing.pixelColor(16, 24), QColor(Qt::white));
-    QCOMPARE(QImage(":/pictures/category/44.png").size(), QSize(32, 32));
+    QCOMPARE(Picture("category/44").size(), QSize(32, 32));
     for (int i = 0; i <= 10; ++i) {
-        QCOMPARE(QImage(QString(":/pictures/action32/%1.png").arg(i)).size(), QSize(32, 32));
-        QCOMPARE(QImage(QString(":/pictures/action16/%1.png").arg(i)).size(), QSize(16, 16));
+        QCOMPARE(Picture(QString("action32/%1").arg(i)).size(), QSize(32, 32));
+        QCOMPARE(Picture(QString("action16/%1").arg(i)).size(), QSize(16, 16));
     }
     for (int size : {16, 22, 24, 32})
-        QCOMPARE(QImage(QString(":/pictures/app/%1.png").arg(size)).size(), QSize(size, size));
+        QCOMPARE(Picture(QString("app/%1").arg(size)).size(), QSize(size, size));
+    QVERIFY(Picture("category/45").isNull());
 }
 
 QTEST_GUILESS_MAIN(TestStore)

@@ -2,10 +2,10 @@
 
 #include "Platform.h"
 #include "uFrmMain.h"
+#include "uPictures.h"
 #include "uUiKit.h"
 #include "ui_About.h"
 
-#include <QFile>
 #include <QMouseEvent>
 #include <QPixmap>
 
@@ -14,9 +14,9 @@ namespace {
 // The largest of the application icon's sizes that the resources hold.
 QPixmap ApplicationIcon() {
     for (int size : {48, 32, 24, 16}) {
-        const QString path = QStringLiteral(":/pictures/app/%1.png").arg(size);
-        if (QFile::exists(path))
-            return QPixmap(path);
+        const QImage picture = Picture(QStringLiteral("app/%1").arg(size));
+        if (!picture.isNull())
+            return QPixmap::fromImage(picture);
     }
     return {};
 }

@@ -5,6 +5,7 @@
 #include "uCommon.h"
 #include "uDataModule.h"
 #include "uEnvironment.h"
+#include "uPictures.h"
 #include "uUiKit.h"
 #include "udMenuItem.h"
 
@@ -47,17 +48,17 @@ QIcon categoryIcon(int imageIndex) {
 
 QIcon actionIcon(int index) {
     QIcon icon;
-    icon.addFile(QStringLiteral(":/pictures/action32/%1.png").arg(index));
-    icon.addFile(QStringLiteral(":/pictures/action16/%1.png").arg(index));
+    icon.addPixmap(QPixmap::fromImage(Picture(QStringLiteral("action32/%1").arg(index))));
+    icon.addPixmap(QPixmap::fromImage(Picture(QStringLiteral("action16/%1").arg(index))));
     return icon;
 }
 
 QIcon applicationIcon() {
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48}) {
-        const QString path = QStringLiteral(":/pictures/app/%1.png").arg(size);
-        if (QFileInfo::exists(path))
-            icon.addFile(path);
+        const QImage picture = Picture(QStringLiteral("app/%1").arg(size));
+        if (!picture.isNull())
+            icon.addPixmap(QPixmap::fromImage(picture));
     }
     return icon;
 }
