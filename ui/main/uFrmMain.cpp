@@ -83,6 +83,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfrmMain) 
     RzStatusPane1->setObjectName(QStringLiteral("RzStatusPane1"));
     ui->RzStatusBar1->addWidget(RzStatusPane1, 1);
     ui->RzTabControl1->setStyleSheet(TabStripStyle);
+    // Icon view would let the user drag icons around; their order is the store's.
+    ui->RzListView1->setMovement(QListView::Static);
     ui->RzListView1->viewport()->setMouseTracking(true);
     ui->RzListView1->viewport()->installEventFilter(this);
     CreateTray();
