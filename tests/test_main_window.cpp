@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTest>
 #include <QToolButton>
+#include <stdexcept>
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -244,11 +245,15 @@ private slots:
         UiTestHooks::reset();
         bool after = false;
         Guarded([] { throw KeldaError("Update failed"); });
+        Guarded([] { throw std::out_of_range("index out of range"); });
         Guarded([&] { after = true; });
         QVERIFY(after);
-        QCOMPARE(UiTestHooks::shownMessages().size(), 1);
-        QCOMPARE(UiTestHooks::shownMessages().first().text, QString("Update failed."));
-        QCOMPARE(UiTestHooks::shownMessages().first().type, -2);
+        const QList<UiTestHooks::ShownMessage>& shown = UiTestHooks::shownMessages();
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown.at(0).text, QString("Update failed."));
+        QCOMPARE(shown.at(1).text, QString("index out of range."));
+        QCOMPARE(shown.at(0).type, -2);
+        QCOMPARE(shown.at(1).type, -2);
     }
 
     void aFailingStoreStillBringsTheWindowUp() {

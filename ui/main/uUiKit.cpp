@@ -26,9 +26,14 @@ HookState& hooks() {
 }
 
 // Under test, a box with no queued answer is a fault of the test, not a reason to hang.
+class UnansweredInTest : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 template <typename T> T takeQueued(QQueue<T>& queue, const char* what) {
     if (queue.isEmpty())
-        throw std::logic_error(std::string("unexpected ") + what + " in a test");
+        throw UnansweredInTest(std::string("unexpected ") + what + " in a test");
     return queue.dequeue();
 }
 
@@ -119,7 +124,7 @@ void Guarded(const std::function<void()>& handler) {
         handler();
     } catch (const KeldaError& error) {
         ShowStandardError(error.message());
-    } catch (const std::logic_error&) {
+    } catch (const UnansweredInTest&) {
         throw; // a test's unanswered box: let the test fail
     } catch (const std::exception& error) {
         ShowStandardError(QString::fromLocal8Bit(error.what()));

@@ -49,7 +49,8 @@ public:
 
 // Test hooks. Every box is recorded; boxes with one OK button answer OK by themselves.
 // Questions, dialogs and pickers consume queued answers in order; one that appears with
-// nothing queued fails the running test (it throws instead of waiting for a user).
+// nothing queued fails the running test (it throws past every guard instead of waiting
+// for a user).
 namespace UiTestHooks {
 struct ShownMessage {
     QString text;
