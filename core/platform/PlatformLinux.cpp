@@ -194,9 +194,11 @@ QByteArray autostartEntry(const QString& executable) {
 
 // --- folder tree
 
-bool isReadOnlyAt(int folder, const char* name) {
+// A regular file itself, not a link, without the owner's write permission: one status query.
+bool isReadOnlyFileAt(int folder, const char* name) {
     struct stat info {};
-    return ::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && !(info.st_mode & S_IWUSR);
+    return ::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
+           !(info.st_mode & S_IWUSR);
 }
 
 unsigned char entryTypeAt(int folder, const dirent& entry) {
@@ -229,7 +231,7 @@ bool removeFolderTreeAt(int parent, const char* name) {
         const unsigned char type = entryTypeAt(folder, *entry);
         if (type == DT_DIR)
             removeFolderTreeAt(folder, entry->d_name);
-        else if (type != DT_REG || !isReadOnlyAt(folder, entry->d_name))
+        else if (type != DT_REG || !isReadOnlyFileAt(folder, entry->d_name))
             ::unlinkat(folder, entry->d_name, 0);
     }
     ::closedir(entries);
@@ -350,9 +352,7 @@ bool LinuxPlatform::isHiddenEntry(const std::string& path) const {
 }
 
 bool LinuxPlatform::isReadOnlyFile(const std::string& path) const {
-    // One lstat: a regular file itself, not a link, without the owner's write permission.
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && !(info.st_mode & S_IWUSR);
+    return isReadOnlyFileAt(AT_FDCWD, path.c_str());
 }
 
 bool LinuxPlatform::deleteFolderTree(const std::string& folder) {

@@ -19,9 +19,6 @@ void RunNewGroupDialog() {
 
 TfrmCrShortCutG::TfrmCrShortCutG(QWidget* parent) : QDialog(parent), ui(new Ui::TfrmCrShortCutG) {
     ui->setupUi(this);
-    ui->RzDialogButtons1->button(QDialogButtonBox::Ok)->setText(QStringLiteral("新建"));
-    ui->RzDialogButtons1->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
-    ui->RzDialogButtons1->button(QDialogButtonBox::Ok)->setDefault(true);
     FormCreate();
     // Connected after the prompt text is in place: only later changes count as typing.
     ConnectEvents();
@@ -43,10 +40,9 @@ void TfrmCrShortCutG::FormCreate() {
 
 void TfrmCrShortCutG::ConnectEvents() {
     connect(ui->RzEdit1, &QLineEdit::textChanged, this,
-            [this] { Guarded([this] { RzEdit1Change(); }); });
-    connect(ui->RzDialogButtons1, &QDialogButtonBox::accepted, this,
-            [this] { Guarded([this] { RzDialogButtons1ClickOk(); }); });
-    connect(ui->RzDialogButtons1, &QDialogButtonBox::rejected, this, &QDialog::reject);
+            GuardedSlot(this, &TfrmCrShortCutG::RzEdit1Change));
+    SetUpButtonBar(this, ui->RzDialogButtons1, &TfrmCrShortCutG::RzDialogButtons1ClickOk,
+                   QStringLiteral("新建"));
 }
 
 // Created without an owner, yet shown centred over the main window.

@@ -59,10 +59,6 @@ QString AutorunText(const QString& relativePath) {
 
 TfrmOption::TfrmOption(QWidget* parent) : QDialog(parent), ui(new Ui::TfrmOption) {
     ui->setupUi(this);
-    QPushButton* ok = ui->RzDialogButtons1->button(QDialogButtonBox::Ok);
-    ok->setText(QStringLiteral("确定"));
-    ok->setDefault(true);
-    ui->RzDialogButtons1->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
     ConnectEvents();
     FormCreate();
 }
@@ -70,11 +66,9 @@ TfrmOption::TfrmOption(QWidget* parent) : QDialog(parent), ui(new Ui::TfrmOption
 TfrmOption::~TfrmOption() = default;
 
 void TfrmOption::ConnectEvents() {
-    connect(ui->RzDialogButtons1, &QDialogButtonBox::accepted, this,
-            [this] { Guarded([this] { RzDialogButtons1ClickOk(); }); });
-    connect(ui->RzDialogButtons1, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    SetUpButtonBar(this, ui->RzDialogButtons1, &TfrmOption::RzDialogButtons1ClickOk);
     connect(ui->RzButtonCreateFile, &QPushButton::clicked, this,
-            [this] { Guarded([this] { RzButtonCreateFileClick(); }); });
+            GuardedSlot(this, &TfrmOption::RzButtonCreateFileClick));
 }
 
 void TfrmOption::FormCreate() {

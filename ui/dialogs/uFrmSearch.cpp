@@ -22,10 +22,6 @@ TfrmSearch::TfrmSearch(QWidget* parent) : QDialog(parent), ui(new Ui::TfrmSearch
 TfrmSearch::~TfrmSearch() = default;
 
 void TfrmSearch::PrepareControls() {
-    QPushButton* ok = ui->RzDialogButtons1->button(QDialogButtonBox::Ok);
-    ok->setText(QStringLiteral("确定"));
-    ok->setDefault(true);
-    ui->RzDialogButtons1->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
     // The depth is any whole number: a negative one searches the chosen folder alone.
     ui->RzNumericEdit1->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
     ui->RzNumericEdit1->setValue(1);
@@ -36,14 +32,12 @@ void TfrmSearch::ConnectEvents() {
                                                       QLineEdit::TrailingPosition);
     browse->setObjectName(QStringLiteral("RzButtonEditPathButton"));
     connect(browse, &QAction::triggered, this,
-            [this] { Guarded([this] { RzButtonEditPathButtonClick(); }); });
+            GuardedSlot(this, &TfrmSearch::RzButtonEditPathButtonClick));
     connect(ui->RzCheckBox1, &QCheckBox::clicked, this,
-            [this] { Guarded([this] { RzCheckBox1Click(); }); });
+            GuardedSlot(this, &TfrmSearch::RzCheckBox1Click));
     connect(ui->RzCheckBox2, &QCheckBox::clicked, this,
-            [this] { Guarded([this] { RzCheckBox2Click(); }); });
-    connect(ui->RzDialogButtons1, &QDialogButtonBox::accepted, this,
-            [this] { Guarded([this] { RzDialogButtons1ClickOk(); }); });
-    connect(ui->RzDialogButtons1, &QDialogButtonBox::rejected, this, &QDialog::reject);
+            GuardedSlot(this, &TfrmSearch::RzCheckBox2Click));
+    SetUpButtonBar(this, ui->RzDialogButtons1, &TfrmSearch::RzDialogButtons1ClickOk);
 }
 
 void TfrmSearch::RzButtonEditPathButtonClick() {

@@ -33,9 +33,6 @@ void AddUnlessStored(TQShortCut record) {
 
 TfrmShortCut::TfrmShortCut(QWidget* parent) : QDialog(parent), ui(new Ui::TfrmShortCut) {
     ui->setupUi(this);
-    ui->RzDialogButtons1->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    ui->RzDialogButtons1->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
-    ui->RzDialogButtons1->button(QDialogButtonBox::Ok)->setDefault(true);
     FormCreate();
     ConnectEvents();
 }
@@ -53,16 +50,14 @@ void TfrmShortCut::FormCreate() {
 }
 
 void TfrmShortCut::ConnectEvents() {
-    const auto fileChange = [this] { Guarded([this] { RzEditFileChange(); }); };
+    const auto fileChange = GuardedSlot(this, &TfrmShortCut::RzEditFileChange);
     connect(ui->RzEditFile, &QLineEdit::textChanged, this, fileChange);
     connect(ui->RzEditParameters, &QLineEdit::textChanged, this, fileChange);
     connect(ui->RzButton1, &QPushButton::clicked, this,
-            [this] { Guarded([this] { RzButton1Click(); }); });
+            GuardedSlot(this, &TfrmShortCut::RzButton1Click));
     connect(ui->RzButton2, &QPushButton::clicked, this,
-            [this] { Guarded([this] { RzButton2Click(); }); });
-    connect(ui->RzDialogButtons1, &QDialogButtonBox::accepted, this,
-            [this] { Guarded([this] { RzDialogButtons1ClickOk(); }); });
-    connect(ui->RzDialogButtons1, &QDialogButtonBox::rejected, this, &QDialog::reject);
+            GuardedSlot(this, &TfrmShortCut::RzButton2Click));
+    SetUpButtonBar(this, ui->RzDialogButtons1, &TfrmShortCut::RzDialogButtons1ClickOk);
 }
 
 void TfrmShortCut::SetMode(int mode) {

@@ -30,6 +30,20 @@ const int WideToolButtonWidth = 92;
 const int ToolButtonHeight = 32;
 const int FixedTrayItemCount = 3;
 
+// ".exe" programs show their own icon; other programs the picture of their file type.
+const int OwnIcon = -1;
+
+int FileTypePictureOf(const QString& path) {
+    const QString extension = LowerCaseExtension(path);
+    if (extension == QLatin1String(".exe"))
+        return OwnIcon;
+    if (extension == QLatin1String(".bat"))
+        return PictureBat;
+    if (extension == QLatin1String(".com"))
+        return PictureCom;
+    return PictureOther;
+}
+
 QIcon iconOf(const QImage& image) {
     return QIcon(QPixmap::fromImage(image));
 }
@@ -131,11 +145,9 @@ void TfrmMain::CreateActions() {
         ActionList1->addAction(setup.action);
         if (setup.imageIndex >= 0)
             setup.action->setIcon(actionIcon(setup.imageIndex));
-        const auto execute = setup.execute;
-        connect(setup.action, &QAction::triggered, this,
-                [this, execute] { Guarded([this, execute] { (this->*execute)(); }); });
+        connect(setup.action, &QAction::triggered, this, GuardedSlot(this, setup.execute));
     }
-    connect(ui->Exit1, &QAction::triggered, this, [this] { Guarded([this] { Exit1Click(); }); });
+    connect(ui->Exit1, &QAction::triggered, this, GuardedSlot(this, &TfrmMain::Exit1Click));
 
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
@@ -196,9 +208,8 @@ void TfrmMain::CreateTray() {
     PopupMenu1->addAction(ui->ActionOption);
     auto* exitItem = PopupMenu1->addAction(QStringLiteral("退出"));
     exitItem->setObjectName(QStringLiteral("N2"));
-    connect(exitItem, &QAction::triggered, this, [this] { Guarded([this] { N2Click(); }); });
-    connect(PopupMenu1, &QMenu::aboutToShow, this,
-            [this] { Guarded([this] { PopupMenu1Popup(); }); });
+    connect(exitItem, &QAction::triggered, this, GuardedSlot(this, &TfrmMain::N2Click));
+    connect(PopupMenu1, &QMenu::aboutToShow, this, GuardedSlot(this, &TfrmMain::PopupMenu1Popup));
 
     CoolTrayIcon1 = new QSystemTrayIcon(this);
     CoolTrayIcon1->setObjectName(QStringLiteral("CoolTrayIcon1"));
@@ -212,11 +223,11 @@ void TfrmMain::CreateTray() {
 
 void TfrmMain::ConnectEvents() {
     connect(ui->RzTabControl1, &QListWidget::pressed, this,
-            [this] { Guarded([this] { RzTabControl1TabClick(); }); });
+            GuardedSlot(this, &TfrmMain::RzTabControl1TabClick));
     connect(ui->RzTabControl1, &QListWidget::itemSelectionChanged, this,
             &TfrmMain::MarkSelectedTab);
     connect(ui->RzTabControl1->model(), &QAbstractItemModel::rowsMoved, this,
-            [this] { Guarded([this] { RzTabControl1TabOrderChange(); }); });
+            GuardedSlot(this, &TfrmMain::RzTabControl1TabOrderChange));
     connect(ui->RzListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PopupMenu2->popup(ui->RzListView1->viewport()->mapToGlobal(at));
     });
@@ -327,19 +338,14 @@ void TfrmMain::LoadGroupShortCuts(const QString& groupName) {
 int TfrmMain::ChooseItemImage(const TQShortCut& record) {
     if (!record.ProgramExists())
         return PictureMissing;
-    const QString extension = LowerCaseExtension(record.FileName);
-    if (extension == QLatin1String(".exe")) {
-        // An icon that could not be captured shows as an ordinary file, not as a blank.
-        if (record.IconBitmap.isNull())
-            return PictureOther;
-        return dm->ImageList2.Add(
-            record.IconBitmap.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    }
-    if (extension == QLatin1String(".bat"))
-        return PictureBat;
-    if (extension == QLatin1String(".com"))
-        return PictureCom;
-    return PictureOther;
+    const int picture = FileTypePictureOf(record.FileName);
+    if (picture != OwnIcon)
+        return picture;
+    // An icon that could not be captured shows as an ordinary file, not as a blank.
+    if (record.IconBitmap.isNull())
+        return PictureOther;
+    return dm->ImageList2.Add(
+        record.IconBitmap.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void TfrmMain::ClearShortCutItems() {
@@ -553,14 +559,16 @@ QAction* TfrmMain::CreateCategoryItem(const TQShortCutGroup& group) {
 QImage TfrmMain::TrayPicture(const TQShortCut& record) const {
     if (!record.ProgramExists())
         return dm->MissingFileBitmap;
-    const QString extension = LowerCaseExtension(Env->ExpandPath(record.FileName));
-    if (extension == QLatin1String(".exe"))
+    switch (FileTypePictureOf(Env->ExpandPath(record.FileName))) {
+    case OwnIcon:
         return record.IconBitmap;
-    if (extension == QLatin1String(".bat"))
+    case PictureBat:
         return dm->BatFileBitmap;
-    if (extension == QLatin1String(".com"))
+    case PictureCom:
         return dm->ComFileBitmap;
-    return dm->OtherFileBitmap;
+    default:
+        return dm->OtherFileBitmap;
+    }
 }
 
 void TfrmMain::N2Click() {

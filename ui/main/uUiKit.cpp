@@ -3,6 +3,7 @@
 #include "KeldaError.h"
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -129,6 +130,16 @@ void Guarded(const std::function<void()>& handler) {
     } catch (const std::exception& error) {
         ShowStandardError(QString::fromLocal8Bit(error.what()));
     }
+}
+
+void SetUpButtonBar(QDialog* dialog, QDialogButtonBox* bar, const QString& okCaption,
+                    const std::function<void()>& okHandler) {
+    QPushButton* ok = bar->button(QDialogButtonBox::Ok);
+    ok->setText(okCaption);
+    ok->setDefault(true);
+    bar->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    QObject::connect(bar, &QDialogButtonBox::accepted, dialog, okHandler);
+    QObject::connect(bar, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
 }
 
 int ShowModal(QDialog& dialog) {

@@ -5,6 +5,7 @@
 #include <functional>
 
 class QDialog;
+class QDialogButtonBox;
 class QWidget;
 
 // The one place where KELDA shows message boxes, modal dialogs and pickers, and where
@@ -28,6 +29,21 @@ void ShowStandardError(const QString& message);
 
 // Runs `handler`; an exception leaving it is shown by the standard error display.
 void Guarded(const std::function<void()>& handler);
+
+// A slot for a widget's signal that runs `owner`'s handler inside Guarded.
+template <typename Owner> auto GuardedSlot(Owner* owner, void (Owner::*handler)()) {
+    return [owner, handler] { Guarded([owner, handler] { (owner->*handler)(); }); };
+}
+
+// Sets up a dialog's button bar: the two captions, OK as the default button (Enter), OK
+// running `okHandler` (which accepts once its checks pass), Cancel and Esc rejecting.
+void SetUpButtonBar(QDialog* dialog, QDialogButtonBox* bar, const QString& okCaption,
+                    const std::function<void()>& okHandler);
+template <typename Dialog>
+void SetUpButtonBar(Dialog* dialog, QDialogButtonBox* bar, void (Dialog::*okHandler)(),
+                    const QString& okCaption = QStringLiteral("确定")) {
+    SetUpButtonBar(static_cast<QDialog*>(dialog), bar, okCaption, GuardedSlot(dialog, okHandler));
+}
 
 // Shows a dialog modally and returns its result (QDialog::Accepted -> mrOk, else mrCancel).
 int ShowModal(QDialog& dialog);

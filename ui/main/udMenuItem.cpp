@@ -4,7 +4,7 @@
 #include "uUiKit.h"
 
 TdSubMenuItem::TdSubMenuItem(const QString& caption, QObject* parent) : QAction(caption, parent) {
-    connect(this, &QAction::triggered, this, [this] { Guarded([this] { Click(); }); });
+    connect(this, &QAction::triggered, this, GuardedSlot(this, &TdSubMenuItem::Click));
 }
 
 void TdSubMenuItem::Click() {
